@@ -1,0 +1,1 @@
+#include "engine/ini_file.h"

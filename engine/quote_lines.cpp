@@ -1,0 +1,1 @@
+#include "engine/quote_lines.h"

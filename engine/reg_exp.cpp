@@ -1,0 +1,1 @@
+#include "engine/reg_exp.h"

@@ -1,0 +1,1 @@
+#include "engine/skip_intervals.h"

@@ -1,0 +1,1 @@
+#include "engine/volatility_res.h"

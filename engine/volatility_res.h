@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/volatility_res_item.h"
+#include "runtime/date_time.h"
+
+namespace melquon {
+
+// The outcome of one run: one counter per interval value, in creation order.
+class TVolatilityRes {
+ public:
+  // Element i counts the interval value aIntervalFrom + i * aIntervalStep; a count of 0 or
+  // less creates no elements.
+  TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate, std::int32_t aIntervalFrom,
+                 std::int32_t aIntervalStep, std::int32_t aIntervalCount);
+
+  void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
+
+  std::int32_t Count() const { return static_cast<std::int32_t>(Items.size()); }
+  const TVolatilityResItem& operator[](std::int32_t aIndex) const { return Items.at(aIndex); }
+
+  std::int32_t DaysCount = 0;
+  TDateTime StartDate = 0.0;
+  std::vector<TVolatilityResItem> Items;
+};
+
+}  // namespace melquon

@@ -1,0 +1,1 @@
+#include "log/write_log.h"

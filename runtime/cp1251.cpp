@@ -1,0 +1,1 @@
+#include "runtime/cp1251.h"

@@ -1,0 +1,1 @@
+#include "runtime/date_time.h"

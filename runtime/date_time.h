@@ -1,0 +1,52 @@
+#pragma once
+
+namespace melquon {
+
+// Days since 30 December 1899; the fraction is the time of day. Before that day the value
+// is negative while its fraction still counts forward from midnight (-1.25 is 29 December
+// 1899, 06:00).
+using TDateTime = double;
+
+struct CalendarDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  friend bool operator==(const CalendarDate&, const CalendarDate&) = default;
+};
+
+struct ClockTime {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+  friend bool operator==(const ClockTime&, const ClockTime&) = default;
+};
+
+// A reading of the local clock, already split into its parts.
+struct LocalDateTime {
+  CalendarDate date;
+  ClockTime time;
+};
+
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+// Years 1 to 9999, months 1 to 12, days within the month.
+bool IsValidDate(int year, int month, int day);
+bool TryEncodeDate(int year, int month, int day, TDateTime& result);
+// Throws EConvertError for an invalid date.
+TDateTime EncodeDate(int year, int month, int day);
+// The fraction of a day; hour 24 with zero minutes is the end of the day (1.0).
+bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& result);
+TDateTime EncodeDateTime(const LocalDateTime& value);
+
+// The calendar date of the whole-day part of the value.
+CalendarDate DecodeDate(TDateTime value);
+// The time of day, rounded to the nearest millisecond.
+ClockTime DecodeTime(TDateTime value);
+LocalDateTime DecodeDateTime(TDateTime value);
+
+// The time of day of a date-time as whole milliseconds since midnight (0 .. 86400000): the
+// absolute value of its fraction rounded to the nearest millisecond.
+long long TimeOfDayMs(TDateTime value);
+
+}  // namespace melquon

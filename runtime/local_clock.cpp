@@ -1,0 +1,1 @@
+#include "runtime/local_clock.h"

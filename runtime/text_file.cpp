@@ -1,0 +1,1 @@
+#include "runtime/text_file.h"

@@ -1,0 +1,1 @@
+#include "bench/tick_data.h"

@@ -1,1 +1,183 @@
 #include "engine/ini_file.h"
+
+#include <algorithm>
+#include <array>
+
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
+#include "runtime/number_text.h"
+#include "runtime/text_file.h"
+
+namespace melquon {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+// Lower case of each Windows-1251 byte: ASCII letters, the Russian alphabet and the other
+// Cyrillic letters of the code page, whose two cases lie at irregular places.
+constexpr std::array<unsigned char, 256> MakeLowerCaseTable() {
+  std::array<unsigned char, 256> table{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    table[i] = static_cast<unsigned char>(i);
+  }
+  for (unsigned c = 'A'; c <= 'Z'; ++c) {
+    table[c] = static_cast<unsigned char>(c + 0x20);
+  }
+  for (unsigned c = 0xC0; c <= 0xDF; ++c) {
+    table[c] = static_cast<unsigned char>(c + 0x20);
+  }
+  constexpr std::array<std::array<unsigned char, 2>, 15> kIrregular{{{0x80, 0x90},
+                                                                     {0x81, 0x83},
+                                                                     {0x8A, 0x9A},
+                                                                     {0x8C, 0x9C},
+                                                                     {0x8D, 0x9D},
+                                                                     {0x8E, 0x9E},
+                                                                     {0x8F, 0x9F},
+                                                                     {0xA1, 0xA2},
+                                                                     {0xA3, 0xBC},
+                                                                     {0xA5, 0xB4},
+                                                                     {0xA8, 0xB8},
+                                                                     {0xAA, 0xBA},
+                                                                     {0xAF, 0xBF},
+                                                                     {0xB2, 0xB3},
+                                                                     {0xBD, 0xBE}}};
+  for (const auto& [upper, lower] : kIrregular) {
+    table[upper] = lower;
+  }
+  return table;
+}
+
+constexpr std::array<unsigned char, 256> kLowerCase = MakeLowerCaseTable();
+
+std::string FoldCase(std::string_view aCp1251) {
+  std::string folded(aCp1251);
+  for (char& c : folded) {
+    c = static_cast<char>(kLowerCase[static_cast<unsigned char>(c)]);
+  }
+  return folded;
+}
+
+std::string FoldName(std::string_view aUtf8Name) {
+  return FoldCase(Utf8ToCp1251(aUtf8Name));
+}
+
+std::string_view Trim(std::string_view aText) {
+  const std::size_t first = aText.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  const std::size_t last = aText.find_last_not_of(kBlanks);
+  return aText.substr(first, last - first + 1);
+}
+
+std::string_view Unquote(std::string_view aValue) {
+  if (aValue.size() >= 2 && (aValue.front() == '"' || aValue.front() == '\'') &&
+      aValue.back() == aValue.front()) {
+    return aValue.substr(1, aValue.size() - 2);
+  }
+  return aValue;
+}
+
+// The text between '[' and the first ']', or the end of the line when it has none.
+std::string_view SectionName(std::string_view aHeader) {
+  const std::string_view inner = aHeader.substr(1);
+  return Trim(inner.substr(0, inner.find(']')));
+}
+
+bool IsUtf8Continuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Byte offset of the code point that starts aCount code points into aText, or its size.
+std::size_t SkipCodePoints(std::string_view aText, std::size_t aCount) {
+  std::size_t offset = 0;
+  while (aCount > 0 && offset < aText.size()) {
+    ++offset;
+    while (offset < aText.size() && IsUtf8Continuation(aText[offset])) {
+      ++offset;
+    }
+    --aCount;
+  }
+  return offset;
+}
+
+}  // namespace
+
+IniFile IniFile::Load(const std::string& aFileName) {
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(aFileName);
+  } catch (const EInOutError&) {
+    return {};
+  }
+  return Parse(bytes);
+}
+
+IniFile IniFile::Parse(std::string_view aText) {
+  IniFile ini;
+  for (const std::string& rawLine : SplitTextLines(aText)) {
+    const std::string_view line = Trim(rawLine);
+    if (line.empty() || line.front() == ';') {
+      continue;
+    }
+    if (line.front() == '[') {
+      ini.sections_.push_back({FoldCase(SectionName(line)), {}});
+      continue;
+    }
+    const std::size_t equals = line.find('=');
+    // Keys above the first section header belong to no section and can't be read.
+    if (equals == std::string_view::npos || ini.sections_.empty()) {
+      continue;
+    }
+    const std::string_view value =
+        Unquote(Trim(line.substr(equals + 1))).substr(0, kMaxValueLength);
+    ini.sections_.back().entries.push_back(
+        {FoldCase(Trim(line.substr(0, equals))), Cp1251ToUtf8(value)});
+  }
+  return ini;
+}
+
+const IniFile::Section* IniFile::FindSection(std::string_view aFoldedName) const {
+  const auto found = std::find_if(sections_.begin(), sections_.end(),
+                                  [&](const Section& s) { return s.name == aFoldedName; });
+  return found == sections_.end() ? nullptr : &*found;
+}
+
+std::optional<std::string> IniFile::Read(std::string_view aSection, std::string_view aKey) const {
+  // Only the first section of a name counts; keys of a later section of that name are hidden.
+  const Section* section = FindSection(FoldName(aSection));
+  if (section == nullptr) {
+    return std::nullopt;
+  }
+  const std::string key = FoldName(aKey);
+  const auto found = std::find_if(section->entries.begin(), section->entries.end(),
+                                  [&](const Entry& e) { return e.key == key; });
+  if (found == section->entries.end()) {
+    return std::nullopt;
+  }
+  return found->value;
+}
+
+std::string IniFile::ReadString(std::string_view aSection, std::string_view aKey,
+                                const std::string& aDefault) const {
+  return Read(aSection, aKey).value_or(aDefault);
+}
+
+std::int32_t IniFile::ReadInteger(std::string_view aSection, std::string_view aKey,
+                                  std::int32_t aDefault) const {
+  const std::optional<std::string> text = Read(aSection, aKey);
+  std::int32_t value = 0;
+  if (text && TryStrToInt(*text, value)) {
+    return value;
+  }
+  return aDefault;
+}
+
+std::string_view IniValueField(std::string_view aValue, std::size_t aFirst, std::size_t aCount) {
+  const std::size_t skipped = aFirst > 0 ? aFirst - 1 : 0;
+  const std::string_view rest = aValue.substr(SkipCodePoints(aValue, skipped));
+  return rest.substr(0, SkipCodePoints(rest, aCount));
+}
+
+}  // namespace melquon

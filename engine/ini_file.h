@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,9 @@ namespace melquon {
 // characters, the first matching section and key win. Values are UTF-8.
 class IniFile {
  public:
+  // The longest value a key gives, in characters of the file.
+  static constexpr std::size_t kMaxValueLength = 2047;
+
   // A missing or unreadable file gives an empty reader.
   static IniFile Load(const std::string& aFileName);
   // aText holds the file's Windows-1251 bytes.
@@ -27,6 +31,8 @@ class IniFile {
                            std::int32_t aDefault) const;
 
  private:
+  // Names are kept as Windows-1251 bytes folded to lower case, so that Cyrillic names match
+  // without regard to case as well.
   struct Entry {
     std::string key;
     std::string value;
@@ -35,7 +41,15 @@ class IniFile {
     std::string name;
     std::vector<Entry> entries;
   };
+
+  const Section* FindSection(std::string_view aFoldedName) const;
+
   std::vector<Section> sections_;
 };
+
+// Characters aFirst (counted from 1) to aFirst + aCount - 1 of a UTF-8 value, fewer or none
+// where the value is shorter. A character is one code point, as it is one byte in the file,
+// so fixed-width fields (ddmmyyyy, hhmm) are cut where the user sees them.
+std::string_view IniValueField(std::string_view aValue, std::size_t aFirst, std::size_t aCount);
 
 }  // namespace melquon

@@ -1,1 +1,10 @@
 #include "runtime/formats.h"
+
+namespace melquon {
+
+FormatSettings& RegionalFormats() {
+  static FormatSettings formats;
+  return formats;
+}
+
+}  // namespace melquon

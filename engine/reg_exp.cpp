@@ -1,1 +1,328 @@
 #include "engine/reg_exp.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace melquon {
+
+namespace {
+
+struct CodeDeleter {
+  void operator()(pcre2_code* p) const { pcre2_code_free(p); }
+};
+struct MatchDataDeleter {
+  void operator()(pcre2_match_data* p) const { pcre2_match_data_free(p); }
+};
+struct CompileContextDeleter {
+  void operator()(pcre2_compile_context* p) const { pcre2_compile_context_free(p); }
+};
+struct MatchContextDeleter {
+  void operator()(pcre2_match_context* p) const { pcre2_match_context_free(p); }
+};
+struct JitStackDeleter {
+  void operator()(pcre2_jit_stack* p) const { pcre2_jit_stack_free(p); }
+};
+
+using CodePtr = std::unique_ptr<pcre2_code, CodeDeleter>;
+using MatchDataPtr = std::unique_ptr<pcre2_match_data, MatchDataDeleter>;
+using CompileContextPtr = std::unique_ptr<pcre2_compile_context, CompileContextDeleter>;
+using MatchContextPtr = std::unique_ptr<pcre2_match_context, MatchContextDeleter>;
+using JitStackPtr = std::unique_ptr<pcre2_jit_stack, JitStackDeleter>;
+
+// The JIT's default 32 KiB stack is too small for patterns with nested repeats over long lines.
+constexpr std::size_t kJitStackStart = 32 * 1024;
+constexpr std::size_t kJitStackMax = 1024 * 1024;
+
+std::string ErrorText(int aCode) {
+  PCRE2_UCHAR buffer[256];
+  const int length = pcre2_get_error_message(aCode, buffer, sizeof buffer);
+  if (length < 0)
+    return "error " + std::to_string(aCode);
+  return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
+}
+
+std::uint32_t CompileOptions(bool aIgnoreCase, bool aMultiline) {
+  std::uint32_t options =
+      PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
+  if (aIgnoreCase)
+    options |= PCRE2_CASELESS;
+  // "^" after a final line end matches as well, as it does in the pattern dialect.
+  options |= aMultiline ? (PCRE2_MULTILINE | PCRE2_ALT_CIRCUMFLEX) : PCRE2_DOLLAR_ENDONLY;
+  return options;
+}
+
+// Length of the UTF-8 character that starts with aLead; a stray byte counts as one.
+std::size_t Utf8CharLength(unsigned char aLead) {
+  if (aLead >= 0xF0)
+    return 4;
+  if (aLead >= 0xE0)
+    return 3;
+  if (aLead >= 0xC0)
+    return 2;
+  return 1;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A replacement text parsed once into the pieces each match is built from.
+class ReplacementProgram {
+ public:
+  bool IsFor(std::string_view aText, std::uint32_t aGroupCount) const {
+    return valid_ && groupCount_ == aGroupCount && text_ == aText;
+  }
+
+  void Parse(std::string_view aText, std::uint32_t aGroupCount) {
+    text_.assign(aText);
+    groupCount_ = aGroupCount;
+    ops_.clear();
+    std::size_t literalStart = 0;
+    std::size_t i = 0;
+    while (i < text_.size()) {
+      Op op{Kind::Literal, 0, 0};
+      const std::size_t used = ParseDollar(i, op);
+      if (used == 0) {
+        ++i;
+        continue;
+      }
+      AddLiteral(literalStart, i - literalStart);
+      if (op.kind == Kind::Literal) {
+        AddLiteral(op.first, op.second);
+      } else {
+        ops_.push_back(op);
+      }
+      i += used;
+      literalStart = i;
+    }
+    AddLiteral(literalStart, text_.size() - literalStart);
+    valid_ = true;
+  }
+
+  // Appends the replacement of the current match: aOvector holds aPairs offset pairs.
+  void Append(std::string_view aSource, const PCRE2_SIZE* aOvector, std::uint32_t aPairs,
+              std::string& aOut) const {
+    for (const Op& op : ops_) {
+      switch (op.kind) {
+        case Kind::Literal:
+          aOut.append(text_, op.first, op.second);
+          break;
+        case Kind::Group:
+          if (op.first < aPairs && aOvector[2 * op.first] != PCRE2_UNSET) {
+            const PCRE2_SIZE start = aOvector[2 * op.first];
+            aOut.append(aSource.substr(start, aOvector[2 * op.first + 1] - start));
+          }
+          break;
+        case Kind::Before:
+          aOut.append(aSource.substr(0, aOvector[0]));
+          break;
+        case Kind::After:
+          aOut.append(aSource.substr(aOvector[1]));
+          break;
+      }
+    }
+  }
+
+ private:
+  enum class Kind { Literal, Group, Before, After };
+  struct Op {
+    Kind kind;
+    std::size_t first;
+    std::size_t second;
+  };
+
+  // The number of characters of the dollar form at aAt, with its op in aOp, or 0 when the
+  // character there is literal.
+  std::size_t ParseDollar(std::size_t aAt, Op& aOp) const {
+    if (text_[aAt] != '$' || aAt + 1 >= text_.size())
+      return 0;
+    const char next = text_[aAt + 1];
+    switch (next) {
+      case '$':
+        aOp = Op{Kind::Literal, aAt, 1};
+        return 2;
+      case '&':
+        aOp = Op{Kind::Group, 0, 0};
+        return 2;
+      case '`':
+        aOp = Op{Kind::Before, 0, 0};
+        return 2;
+      case '\'':
+        aOp = Op{Kind::After, 0, 0};
+        return 2;
+      default:
+        break;
+    }
+    if (!IsDigit(next))
+      return 0;
+    const std::size_t one = static_cast<std::size_t>(next - '0');
+    if (aAt + 2 < text_.size() && IsDigit(text_[aAt + 2])) {
+      const std::size_t two = one * 10 + static_cast<std::size_t>(text_[aAt + 2] - '0');
+      if (two >= 1 && two <= groupCount_) {
+        aOp = Op{Kind::Group, two, 0};
+        return 3;
+      }
+    }
+    if (one < 1 || one > groupCount_)
+      return 0;
+    aOp = Op{Kind::Group, one, 0};
+    return 2;
+  }
+
+  void AddLiteral(std::size_t aStart, std::size_t aLength) {
+    if (aLength == 0)
+      return;
+    if (!ops_.empty() && ops_.back().kind == Kind::Literal &&
+        ops_.back().first + ops_.back().second == aStart) {
+      ops_.back().second += aLength;
+      return;
+    }
+    ops_.push_back(Op{Kind::Literal, aStart, aLength});
+  }
+
+  bool valid_ = false;
+  std::string text_;
+  std::uint32_t groupCount_ = 0;
+  std::vector<Op> ops_;
+};
+
+}  // namespace
+
+struct TRegExp::Impl {
+  std::string pattern;
+  bool patternChanged = true;
+
+  CodePtr code;
+  MatchDataPtr matchData;
+  CompileContextPtr compileContext{pcre2_compile_context_create(nullptr)};
+  MatchContextPtr matchContext{pcre2_match_context_create(nullptr)};
+  JitStackPtr jitStack{pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)};
+  std::uint32_t compiledOptions = 0;
+  std::uint32_t groupCount = 0;
+
+  ReplacementProgram replacement;
+
+  Impl() {
+    if (!compileContext || !matchContext || !jitStack)
+      throw std::bad_alloc();
+    pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
+    pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
+  }
+
+  void EnsureCompiled(bool aIgnoreCase, bool aMultiline) {
+    const std::uint32_t options = CompileOptions(aIgnoreCase, aMultiline);
+    if (code && !patternChanged && options == compiledOptions)
+      return;
+    code.reset();
+    matchData.reset();
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    CodePtr compiled{pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                   options, &errorCode, &errorOffset, compileContext.get())};
+    if (!compiled) {
+      throw std::runtime_error("Invalid regular expression at offset " +
+                               std::to_string(errorOffset) + ": " + ErrorText(errorCode));
+    }
+    // Without JIT support pcre2_match falls back to the interpreter with the same results.
+    pcre2_jit_compile(compiled.get(), PCRE2_JIT_COMPLETE);
+    MatchDataPtr data{pcre2_match_data_create_from_pattern(compiled.get(), nullptr)};
+    if (!data)
+      throw std::bad_alloc();
+    pcre2_pattern_info(compiled.get(), PCRE2_INFO_CAPTURECOUNT, &groupCount);
+    code = std::move(compiled);
+    matchData = std::move(data);
+    compiledOptions = options;
+    patternChanged = false;
+  }
+
+  // The number of offset pairs set, 0 when nothing matches at or after aStart.
+  std::uint32_t Match(std::string_view aSource, std::size_t aStart, std::uint32_t aOptions) {
+    const int rc =
+        pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(aSource.data()), aSource.size(),
+                    aStart, aOptions, matchData.get(), matchContext.get());
+    if (rc == PCRE2_ERROR_NOMATCH)
+      return 0;
+    if (rc < 0)
+      throw std::runtime_error("Regular expression match failed: " + ErrorText(rc));
+    // rc is 0 only when the match data is too small, which match data made from the pattern
+    // never is; count every pair then.
+    return rc == 0 ? pcre2_get_ovector_count(matchData.get()) : static_cast<std::uint32_t>(rc);
+  }
+
+  bool Replace(std::string_view aSource, std::string_view aReplacement, bool aGlobal,
+               std::string& aOut, bool aCopyWhenUnmatched) {
+    // The first search checks the whole source for valid UTF-8; the later ones needn't.
+    std::uint32_t pairs = Match(aSource, 0, 0);
+    if (pairs == 0) {
+      if (aCopyWhenUnmatched)
+        aOut.assign(aSource);
+      return false;
+    }
+    if (!replacement.IsFor(aReplacement, groupCount))
+      replacement.Parse(aReplacement, groupCount);
+    aOut.clear();
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(matchData.get());
+    std::size_t copied = 0;
+    while (pairs != 0) {
+      // \K can report a match start before the end of the previous match.
+      const std::size_t start = std::max<std::size_t>(ovector[0], copied);
+      const std::size_t end = std::max<std::size_t>(ovector[1], start);
+      aOut.append(aSource.substr(copied, start - copied));
+      replacement.Append(aSource, ovector, pairs, aOut);
+      copied = end;
+      if (!aGlobal)
+        break;
+      std::size_t next = end;
+      if (end == start) {
+        if (end >= aSource.size())
+          break;
+        next = end + Utf8CharLength(static_cast<unsigned char>(aSource[end]));
+        if (next > aSource.size())
+          break;
+      }
+      pairs = Match(aSource, next, PCRE2_NO_UTF_CHECK);
+    }
+    aOut.append(aSource.substr(copied));
+    return true;
+  }
+};
+
+TRegExp::TRegExp() : impl_(std::make_unique<Impl>()) {}
+
+TRegExp::~TRegExp() = default;
+
+void TRegExp::SetPattern(std::string_view aPattern) {
+  if (aPattern == impl_->pattern)
+    return;
+  impl_->pattern.assign(aPattern);
+  impl_->patternChanged = true;
+}
+
+const std::string& TRegExp::Pattern() const {
+  return impl_->pattern;
+}
+
+std::string TRegExp::Replace(std::string_view aSource, std::string_view aReplacement) {
+  std::string result;
+  ReplaceInto(aSource, aReplacement, result);
+  return result;
+}
+
+void TRegExp::ReplaceInto(std::string_view aSource, std::string_view aReplacement,
+                          std::string& aOut) {
+  impl_->EnsureCompiled(IgnoreCase, Multiline);
+  impl_->Replace(aSource, aReplacement, Global, aOut, true);
+}
+
+bool TRegExp::ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement,
+                               std::string& aOut) {
+  impl_->EnsureCompiled(IgnoreCase, Multiline);
+  return impl_->Replace(aSource, aReplacement, Global, aOut, false);
+}
+
+}  // namespace melquon

@@ -8,6 +8,18 @@ namespace melquon {
 
 // The regular-expression object of the quote source: JavaScript-style patterns (the dialect
 // settings files are written in) on PCRE2 with JIT. Text is UTF-8.
+//
+// Pattern dialect: \uhhhh and \xhh escapes, a back-reference to a group that took no part in
+// the match matches the empty text, [] matches nothing and [^] any character, and without
+// Multiline "$" matches only at the very end. \d, \w and \s keep their ASCII meaning while
+// IgnoreCase folds every letter, Cyrillic ones included. Lines end at CR, LF or CR LF.
+//
+// Replacement syntax: $n and $nn name a group only when the pattern has it (two digits are
+// tried first, so $11 with two groups is group 1 followed by "1"); $0, $00 and a missing group
+// stay literal; a group that took no part in the match gives the empty text; $& is the match,
+// $` the text before it and $' the text after it; $$ is one dollar; any other $ is literal and
+// a backslash has no meaning. With Global every match is replaced and after an empty match the
+// search moves on by one character.
 class TRegExp {
  public:
   TRegExp();
@@ -24,12 +36,15 @@ class TRegExp {
   void SetPattern(std::string_view aPattern);
   const std::string& Pattern() const;
 
-  // The source with every match (the first only, without Global) replaced by aReplacement:
-  // $1..$99, $&, $`, $', $$. Throws std::runtime_error with PCRE2's message for an invalid
-  // pattern.
+  // The source with every match (the first only, without Global) replaced by aReplacement.
+  // Throws std::runtime_error with PCRE2's message for an invalid pattern, for a source that
+  // is not valid UTF-8 and for a match that exceeds PCRE2's limits.
   std::string Replace(std::string_view aSource, std::string_view aReplacement);
   // The same into a reused buffer.
   void ReplaceInto(std::string_view aSource, std::string_view aReplacement, std::string& aOut);
+  // The same, but when nothing matches it returns false and leaves aOut untouched: the
+  // replaced text is then the source itself.
+  bool ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement, std::string& aOut);
 
  private:
   struct Impl;

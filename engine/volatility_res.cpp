@@ -1,1 +1,50 @@
 #include "engine/volatility_res.h"
+
+#include <string>
+
+#include "log/write_log.h"
+#include "runtime/number_text.h"
+
+namespace melquon {
+
+namespace {
+
+constexpr std::int32_t kQuoteTraceLevel = 3;
+
+std::int32_t IntervalValueAt(std::int32_t aIntervalFrom, std::int32_t aIntervalStep,
+                             std::int32_t aIndex) {
+  const std::uint32_t offset =
+      static_cast<std::uint32_t>(aIndex) * static_cast<std::uint32_t>(aIntervalStep);
+  return static_cast<std::int32_t>(offset + static_cast<std::uint32_t>(aIntervalFrom));
+}
+
+}  // namespace
+
+TVolatilityRes::TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate,
+                               std::int32_t aIntervalFrom, std::int32_t aIntervalStep,
+                               std::int32_t aIntervalCount)
+    : DaysCount(aDaysCount), StartDate(aStartDate) {
+  if (aIntervalCount <= 0) {
+    return;
+  }
+  Items.reserve(static_cast<std::size_t>(aIntervalCount));
+  for (std::int32_t i = 0; i < aIntervalCount; ++i) {
+    TVolatilityResItem& item = Items.emplace_back(aDaysCount, aStartDate);
+    item.IntervalValue = IntervalValueAt(aIntervalFrom, aIntervalStep, i);
+  }
+}
+
+void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                                   double aQuoteValue) {
+  if (LogLevelPasses(kQuoteTraceLevel)) {
+    WriteLog(std::string(),
+             "TVolatilityRes.ApplyNewQuote aDayIndex=" + IntToStr(aDayIndex) +
+                 "; aQuoteValue=" + FormatGeneral(aQuoteValue),
+             kQuoteTraceLevel, false, true);
+  }
+  for (TVolatilityResItem& item : Items) {
+    item.ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
+  }
+}
+
+}  // namespace melquon

@@ -11,11 +11,12 @@ namespace melquon {
 // The outcome of one run: one counter per interval value, in creation order.
 class TVolatilityRes {
  public:
-  // Element i counts the interval value aIntervalFrom + i * aIntervalStep; a count of 0 or
-  // less creates no elements.
+  // Element i counts the interval value aIntervalFrom + i * aIntervalStep (32-bit, wrapping);
+  // a count of 0 or less creates no elements.
   TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate, std::int32_t aIntervalFrom,
                  std::int32_t aIntervalStep, std::int32_t aIntervalCount);
 
+  // Hands the quote to every counter, from element 0 upward.
   void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
 
   std::int32_t Count() const { return static_cast<std::int32_t>(Items.size()); }

@@ -1,1 +1,186 @@
 #include "engine/volatility_res_item.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "log/write_log.h"
+#include "runtime/number_text.h"
+
+namespace melquon {
+
+namespace {
+
+constexpr std::int32_t kQuoteTraceLevel = 3;
+constexpr std::int32_t kCounterEventLevel = 2;
+constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
+
+const std::string kDefaultLogFile;
+
+// Prices far beyond the interval give quotients outside the 32-bit range; they are clamped
+// to it rather than wrapped, and a quotient that is not a number gives 0.
+std::int32_t TruncToInt32(double value) {
+  if (std::isnan(value)) {
+    return 0;
+  }
+  if (value >= static_cast<double>(kInt32Max)) {
+    return kInt32Max;
+  }
+  if (value <= static_cast<double>(kInt32Min)) {
+    return kInt32Min;
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+// The multiple k * I is 32-bit arithmetic; it wraps as two's complement instead of being
+// undefined.
+std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+std::int32_t WrappingMultiply(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+}
+
+// Counts grow only; a wrapped count would show as a negative number of positions.
+std::int32_t SaturatingAdd(std::int32_t count, std::int32_t more) {
+  return count > kInt32Max - more ? kInt32Max : count + more;
+}
+
+// Whole intervals travelled back over aDelta. A negative interval gives a quotient of 0 or
+// less, so it never counts; an interval of 0 counts nothing either.
+std::int32_t WholeIntervals(double aDelta, std::int32_t aIntervalValue) {
+  if (aDelta < 0 || aIntervalValue == 0) {
+    return 0;
+  }
+  return TruncToInt32(aDelta / aIntervalValue);
+}
+
+std::string D(std::int64_t value) {
+  return IntToStr(value);
+}
+std::string G(double value) {
+  return FormatGeneral(value);
+}
+
+std::string QuoteTraceText(std::int32_t aIntervalValue, std::int32_t aDayIndex,
+                           double aQuoteValue) {
+  return "TVolatilityResItem.ApplyNewQuote for  IntervalValue=" + D(aIntervalValue) +
+         ". aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue);
+}
+
+void WriteCounterLog(const std::string& aText, std::int32_t aLevel) {
+  WriteLog(kDefaultLogFile, aText, aLevel, false, true);
+}
+
+}  // namespace
+
+double GetIntervalLevel(std::int32_t aIntervalValue, bool aDown, double aPrice) {
+  if (aIntervalValue == 0) {
+    return 0.0;
+  }
+  std::int32_t k = TruncToInt32(aPrice / aIntervalValue);
+  if (!aDown) {
+    k = WrappingAdd(k, 1);
+  }
+  return static_cast<double>(WrappingMultiply(k, aIntervalValue));
+}
+
+TVolatilityResItem::TVolatilityResItem(std::int32_t aDaysCount, TDateTime aStartDate)
+    : DaysCount(aDaysCount), StartDate(aStartDate) {
+  if (aDaysCount > 0) {
+    ResultPerDays.assign(static_cast<std::size_t>(aDaysCount), 0);
+  }
+}
+
+void TVolatilityResItem::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                                       double aQuoteValue) {
+  if (aDayIndex < 0 || static_cast<std::size_t>(aDayIndex) >= ResultPerDays.size()) {
+    return;
+  }
+  if (LogLevelPasses(kQuoteTraceLevel)) {
+    WriteCounterLog(QuoteTraceText(IntervalValue, aDayIndex, aQuoteValue), kQuoteTraceLevel);
+  }
+  if (StartContractPrice == 0.0) {
+    TakeFirstQuote(aDayIndex, aQuoteValue);
+    return;
+  }
+  CheckDescending(aDayIndex, aQuoteIndex, aQuoteValue);
+  CheckAscending(aDayIndex, aQuoteIndex, aQuoteValue);
+}
+
+void TVolatilityResItem::TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue) {
+  StartContractPrice = aQuoteValue;
+  MaxContractPrice = aQuoteValue;
+  MinContractPrice = aQuoteValue;
+  if (LogLevelPasses(kCounterEventLevel)) {
+    WriteCounterLog(QuoteTraceText(IntervalValue, aDayIndex, aQuoteValue) +
+                        "; StartContractPrice=" + FloatToStr(StartContractPrice),
+                    kCounterEventLevel);
+  }
+}
+
+void TVolatilityResItem::CheckDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                                         double aQuoteValue) {
+  if (aQuoteValue > MaxContractPrice) {
+    MaxContractPrice = aQuoteValue;
+    return;
+  }
+  if (!(MaxContractPrice > StartContractPrice)) {
+    return;
+  }
+  const double level = GetIntervalLevel(IntervalValue, true, MaxContractPrice);
+  const std::int32_t count = WholeIntervals(level - aQuoteValue, IntervalValue);
+  if (count <= 0) {
+    return;
+  }
+  AddClosedPositions(aDayIndex, count);
+  const double oldHigh = MaxContractPrice;
+  MaxContractPrice = aQuoteValue;
+  if (LogLevelPasses(kCounterEventLevel)) {
+    WriteCounterLog("\r\nFixing RV by descending moving. IntervalValue=" + D(IntervalValue) +
+                        "; aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue) +
+                        "; QuoteIndex=" + D(aQuoteIndex) + "; Delta=" + D(count) +
+                        "; \r\nold MaxContractPrice=" + G(oldHigh) + "; new MaxContractPrice=" +
+                        G(MaxContractPrice) + "; new ResultPerDays^[" + D(aDayIndex) +
+                        "]=" + D(ResultPerDays[aDayIndex]) + "; new common Result=" + D(Result),
+                    kCounterEventLevel);
+  }
+}
+
+void TVolatilityResItem::CheckAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                                        double aQuoteValue) {
+  if (aQuoteValue < MinContractPrice) {
+    MinContractPrice = aQuoteValue;
+    return;
+  }
+  if (!(MinContractPrice < StartContractPrice)) {
+    return;
+  }
+  const double level = GetIntervalLevel(IntervalValue, false, MinContractPrice);
+  const std::int32_t count = WholeIntervals(aQuoteValue - level, IntervalValue);
+  if (count <= 0) {
+    return;
+  }
+  AddClosedPositions(aDayIndex, count);
+  const double oldLow = MinContractPrice;
+  MinContractPrice = aQuoteValue;
+  // The misspelt label and the missing total are kept: readers of existing logs match them.
+  if (LogLevelPasses(kCounterEventLevel)) {
+    WriteCounterLog("\r\nFixing RV by ascending moving. IntervalValue=" + D(IntervalValue) +
+                        "; aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue) +
+                        ";  QuoteIndex=" + D(aQuoteIndex) + " Delta=" + D(count) +
+                        "; \r\nold MinConrtactPrice=" + G(oldLow) +
+                        "; new MinContractPrice=" + G(MinContractPrice) + "; new ResultPerDays^[" +
+                        D(aDayIndex) + "]=" + D(ResultPerDays[aDayIndex]),
+                    kCounterEventLevel);
+  }
+}
+
+void TVolatilityResItem::AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount) {
+  ResultPerDays[aDayIndex] = SaturatingAdd(ResultPerDays[aDayIndex], aCount);
+  Result = SaturatingAdd(Result, aCount);
+}
+
+}  // namespace melquon

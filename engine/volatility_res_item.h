@@ -8,14 +8,18 @@
 namespace melquon {
 
 // The greatest multiple of the interval at or below the price (aDown), or the least multiple
-// strictly above it; the quotient is truncated toward zero.
+// strictly above it. The quotient is truncated toward zero and clamped to the 32-bit range;
+// the multiple is a 32-bit product. An interval of 0 gives 0.
 double GetIntervalLevel(std::int32_t aIntervalValue, bool aDown, double aPrice);
 
 // The counter of one interval value: closed positions for the whole run and per day.
+// An interval of 0 or below never counts. Counts stop at the largest 32-bit value.
 class TVolatilityResItem {
  public:
+  // A days count of 0 or less leaves the counter without per-day storage.
   TVolatilityResItem(std::int32_t aDaysCount, TDateTime aStartDate);
 
+  // Quotes must arrive in reading order. A day index outside 0 .. DaysCount - 1 is ignored.
   void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
 
   std::int32_t DaysCount = 0;
@@ -23,13 +27,16 @@ class TVolatilityResItem {
   std::int32_t Result = 0;
   std::vector<std::int32_t> ResultPerDays;
   TDateTime StartDate = 0.0;
+  // 0.0 until the first quote: a counter started by a price of 0.0 is still unstarted.
   double StartContractPrice = 0.0;
   double MaxContractPrice = 0.0;
   double MinContractPrice = 0.0;
 
  private:
+  void TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue);
   void CheckDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void CheckAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
+  void AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount);
 };
 
 }  // namespace melquon

@@ -17,7 +17,9 @@ extern std::int32_t LogLevel;
 extern bool ShowLogErrors;
 
 // Cheap test for callers that would otherwise build a line that is then dropped.
-inline bool LogLevelPasses(std::int32_t aLevel) { return aLevel <= LogLevel; }
+inline bool LogLevelPasses(std::int32_t aLevel) {
+  return aLevel <= LogLevel;
+}
 
 // Writes aMessage (UTF-8) and CR LF to the file as Windows-1251 bytes; an empty aFileName
 // means LogFileName. Never throws: each failing step is shown through the message box.

@@ -1,0 +1,15 @@
+#include "log/write_log.h"
+#include "runtime/formats.h"
+#include "ui/error_reporting.h"
+#include "ui/main_form.h"
+#include "ui/window_hooks.h"
+
+int main(int argc, char** argv) {
+  using namespace melquon;
+  TApplication application(argc, argv);
+  RegionalFormats() = FormatsFromSystemLocale();
+  SetLogMessageBox([](const std::string& aText) { UiHooks().MessageBox(aText); });
+  TfrmMain frmMain;
+  frmMain.show();
+  return TApplication::exec();
+}

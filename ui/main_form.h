@@ -1,0 +1,144 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "engine/measures.h"
+#include "ui/chart_adapter.h"
+
+class QAction;
+class QBarSeries;
+class QButtonGroup;
+class QChartView;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+
+namespace melquon {
+
+class TDatePicker;
+class TQtBarChart;
+class TVolatilityRes;
+
+// The program's one window. Its controls are public fields under their design names; each
+// control's object name is its field name.
+class TfrmMain : public QMainWindow {
+ public:
+  struct TOptions {
+    // Empty: the settings file beside the executable.
+    std::string IniFileName;
+    // Empty: the graph page draws with Qt Charts into Chart.
+    std::unique_ptr<TChartAdapter> Chart;
+  };
+
+  // Creating the window runs FormCreate; an error there is reported and the window opens
+  // all the same.
+  explicit TfrmMain(TOptions aOptions = {});
+  ~TfrmMain() override;
+
+  // Handlers, named control plus event.
+  void FormCreate();
+  void FormDestroy();
+  void ShowSettings();
+  void acStartExecute();
+  void acLoadINIExecute();
+  void acSaveINIExecute();
+  void lblLinkClick();
+  void lblLinkMouseEnter();
+  void lblLinkMouseLeave();
+  void tsGraphShow();
+  void sbtnForDateClick();
+  void sbtnAllPeriodClick();
+  void sbtnIntervalByDatesClick();
+  void acRefreshGraphExecute();
+
+  // The Qt Charts drawing behind Chart, whichever adapter the graph page uses.
+  TQtBarChart& QtChart() const { return *qtChart_; }
+
+  QTabWidget* pc = nullptr;
+  QWidget* tsMain = nullptr;
+  QWidget* tsSettings = nullptr;
+  QToolBar* ToolBar1 = nullptr;
+  QToolButton* sbtnSave = nullptr;
+  QToolButton* sbtnLoad = nullptr;
+  QPlainTextEdit* memIni = nullptr;
+  // Holds the window's four actions as its children.
+  QObject* AL = nullptr;
+  QAction* acLoadINI = nullptr;
+  QAction* acSaveINI = nullptr;
+  TDatePicker* dtpFrom = nullptr;
+  TDatePicker* dtpTo = nullptr;
+  QLineEdit* leContract = nullptr;
+  QLineEdit* leIntervalFrom = nullptr;
+  QLineEdit* leIntervalTo = nullptr;
+  QLineEdit* leIntervalStep = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QPushButton* btnStart = nullptr;
+  QAction* acStart = nullptr;
+  QWidget* tsGraph = nullptr;
+  QToolBar* ToolBar2 = nullptr;
+  QToolButton* sbtnForDate = nullptr;
+  QToolButton* sbtnAllPeriod = nullptr;
+  QToolButton* sbtnIntervalByDates = nullptr;
+  QComboBox* cbByInterval = nullptr;
+  QFrame* ToolButton1 = nullptr;
+  QToolButton* sbtnClosedCnt = nullptr;
+  QToolButton* sbtnClosedSumm = nullptr;
+  QToolButton* sbtnKFactor = nullptr;
+  QToolButton* sbtnRefresh = nullptr;
+  QFrame* ToolButton2 = nullptr;
+  QChartView* Chart = nullptr;
+  TDatePicker* dtpForDate = nullptr;
+  QAction* acRefreshGraph = nullptr;
+  QBarSeries* Series1 = nullptr;
+  QWidget* tsReport = nullptr;
+  QPlainTextEdit* memReport = nullptr;
+  QFrame* ToolButton3 = nullptr;
+  QFrame* ToolButton4 = nullptr;
+  QLabel* lblLink = nullptr;
+
+  // The captions above the four edits, named after their edit plus "Label".
+  QLabel* leContractLabel = nullptr;
+  QLabel* leIntervalFromLabel = nullptr;
+  QLabel* leIntervalToLabel = nullptr;
+  QLabel* leIntervalStepLabel = nullptr;
+  // The graph page's exclusive groups: the view and the measure.
+  QButtonGroup* ViewButtons = nullptr;
+  QButtonGroup* MeasureButtons = nullptr;
+
+ private:
+  void CreateActions();
+  void CreatePages();
+  void CreateMainPage();
+  void CreateGraphPage();
+  void CreateGraphToolBar();
+  void CreateReportPage();
+  void CreateSettingsPage();
+  void ConnectHandlers();
+  void ConnectAction(QAction* aAction, void (TfrmMain::*aHandler)());
+  void ConnectClick(QToolButton* aButton, void (TfrmMain::*aHandler)());
+
+  void RunCalculation();
+  void BringGraphPageToFront();
+  void SetChoosersEnabled(bool aForDate, bool aByInterval);
+  Measure ChosenMeasure() const;
+  void PutForDateIntoRun(const TVolatilityRes& aResult);
+  void DrawSingleDay(const TVolatilityRes& aResult, Measure aMeasure);
+  void DrawWholePeriod(const TVolatilityRes& aResult, Measure aMeasure);
+  void DrawByDay(const TVolatilityRes& aResult, Measure aMeasure);
+
+  std::string iniFileName_;
+  std::unique_ptr<TQtBarChart> qtChart_;
+  std::unique_ptr<TChartAdapter> customChart_;
+  TChartAdapter* chart_ = nullptr;
+};
+
+}  // namespace melquon

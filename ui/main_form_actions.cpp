@@ -1,0 +1,151 @@
+#include <QAction>
+#include <QCoreApplication>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "engine/engine.h"
+#include "engine/report.h"
+#include "log/write_log.h"
+#include "runtime/number_text.h"
+#include "runtime/text_file.h"
+#include "ui/date_picker.h"
+#include "ui/editor_text.h"
+#include "ui/error_reporting.h"
+#include "ui/main_form.h"
+#include "ui/window_hooks.h"
+
+namespace melquon {
+
+namespace {
+
+// The user guide is shipped beside the executable.
+constexpr const char* kUserGuideFileName = "user-guide.html";
+
+QString EditorReportText(const std::string& aReport) {
+  return QString::fromStdString(aReport).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+std::int32_t FieldInteger(const QLineEdit* aEdit) {
+  return StrToInt(aEdit->text().toStdString());
+}
+
+void SetUnderlined(QLabel* aLabel, bool aUnderlined) {
+  QFont font = aLabel->font();
+  font.setUnderline(aUnderlined);
+  aLabel->setFont(font);
+}
+
+}  // namespace
+
+void TfrmMain::FormCreate() {
+  if (iniFileName_.empty()) {
+    StartEngine();
+  } else {
+    StartEngine(iniFileName_);
+  }
+  memIni->setPlainText(QString::fromStdString(ReadEditorTextFile(Engine().IniFileName)));
+  ShowSettings();
+}
+
+void TfrmMain::FormDestroy() {
+  StopEngine();
+}
+
+void TfrmMain::ShowSettings() {
+  const TSettings& settings = Engine().Settings;
+  leContract->setText(QString::fromStdString(settings.Contract));
+  dtpFrom->SetDateTimeValue(settings.DateFrom);
+  dtpTo->SetDateTimeValue(settings.DateTo);
+  leIntervalFrom->setText(QString::fromStdString(IntToStr(settings.IntervalFrom)));
+  leIntervalTo->setText(QString::fromStdString(IntToStr(settings.IntervalTo)));
+  leIntervalStep->setText(QString::fromStdString(IntToStr(settings.IntervalStep)));
+}
+
+void TfrmMain::acStartExecute() {
+  acStart->setEnabled(false);
+  // Handlers whose events were already waiting run now and still see the previous result.
+  QCoreApplication::processEvents();
+  TEngine& engine = Engine();
+  engine.CurrentResult.reset();
+  std::string failure;
+  try {
+    RunCalculation();
+  } catch (...) {
+    // The user learns from the report page why nothing was calculated.
+    failure = CurrentExceptionMessage();
+    WriteLog("", failure, 1, false, true);
+  }
+  if (UiHooks().Beep) {
+    UiHooks().Beep();
+  }
+  acStart->setEnabled(true);
+  BringGraphPageToFront();
+  if (engine.CurrentResult) {
+    memReport->setPlainText(EditorReportText(GetReportText(*engine.CurrentResult)));
+  } else {
+    memReport->setPlainText(QString::fromStdString(failure));
+  }
+}
+
+void TfrmMain::RunCalculation() {
+  const TDateTime firstDay = dtpFrom->DateTimeValue();
+  const TDateTime endDay = dtpTo->DateTimeValue() + 1.0;
+  const std::int32_t step = FieldInteger(leIntervalStep);
+  const std::int32_t lastValue = FieldInteger(leIntervalTo);
+  const std::int32_t firstValue = FieldInteger(leIntervalFrom);
+  const std::string contract = leContract->text().toStdString();
+  TEngine& engine = Engine();
+  engine.CurrentResult = Calculate(contract, firstValue, lastValue, firstDay, endDay, step);
+  WriteReportFile(engine, GetReportText(*engine.CurrentResult));
+}
+
+void TfrmMain::BringGraphPageToFront() {
+  // Showing the page that is already in front shows nothing new, yet the page must still be
+  // brought in line with the new result.
+  if (pc->currentWidget() == tsGraph) {
+    tsGraphShow();
+  } else {
+    pc->setCurrentWidget(tsGraph);
+  }
+}
+
+void TfrmMain::acLoadINIExecute() {
+  try {
+    const std::string text = ReadEditorTextFile(Engine().IniFileName);
+    memIni->setPlainText(QString::fromStdString(text));
+    LoadSettings();
+  } catch (...) {
+    // A settings file that can't be read leaves the page and the settings as they are.
+  }
+}
+
+void TfrmMain::acSaveINIExecute() {
+  const std::string& fileName = Engine().IniFileName;
+  if (!FileExists(fileName)) {
+    WriteLog(fileName, "", 1, true, false);
+  }
+  ReplaceFileContents(fileName, EditorTextToFileBytes(memIni->toPlainText().toStdString()));
+  LoadSettings();
+}
+
+void TfrmMain::lblLinkClick() {
+  if (!UiHooks().OpenUrl) {
+    return;
+  }
+  const std::string guide = Engine().ExePath + kUserGuideFileName;
+  static_cast<void>(UiHooks().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(guide))));
+}
+
+void TfrmMain::lblLinkMouseEnter() {
+  SetUnderlined(lblLink, true);
+}
+
+void TfrmMain::lblLinkMouseLeave() {
+  SetUnderlined(lblLink, false);
+}
+
+}  // namespace melquon

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QUrl;
+
+namespace melquon {
+
+// Everything the window does that a person would hear or see outside the window itself goes
+// through these hooks, so tests and scripted runs can replace them.
+struct TUiHooks {
+  // The system's default beep.
+  std::function<void()> Beep;
+  // The plain modal notice: the text and one OK button, no icon.
+  std::function<void(const std::string& aText)> MessageBox;
+  // The modal notice of an unexpected error.
+  std::function<void(const std::string& aText)> ErrorBox;
+  // Hands an address to the desktop's default handler; true when that succeeded.
+  std::function<bool(const QUrl& aUrl)> OpenUrl;
+};
+
+TUiHooks DefaultUiHooks();
+
+// The hooks in force; starts as DefaultUiHooks().
+TUiHooks& UiHooks();
+
+}  // namespace melquon

@@ -37,9 +37,12 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 TDateTime EncodeDate(int year, int month, int day);
 // The fraction of a day; hour 24 with zero minutes is the end of the day (1.0).
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& result);
+// Throws EConvertError for an invalid date or time.
 TDateTime EncodeDateTime(const LocalDateTime& value);
 
-// The calendar date of the whole-day part of the value.
+// The calendar date of the whole-day part of the value, except that a time of day within
+// half a millisecond of the next midnight belongs to the next day (as DecodeTime reads it
+// 0:00:00.000). Outside the years 1 to 9999 (and for INF and NAN) the date is all zeros.
 CalendarDate DecodeDate(TDateTime value);
 // The time of day, rounded to the nearest millisecond.
 ClockTime DecodeTime(TDateTime value);

@@ -1,1 +1,195 @@
 #include "runtime/text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "runtime/errors.h"
+#include "runtime/paths.h"
+
+namespace melquon {
+
+namespace {
+
+std::string SystemReason(int error) {
+  return std::strerror(error);
+}
+
+[[noreturn]] void ThrowFileError(const char* action, const std::string& path, int error) {
+  throw EInOutError(std::string(action) + " \"" + path + "\". " + SystemReason(error));
+}
+
+// Owns a file descriptor.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    }
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Closes now so that a failing close can be reported; returns errno or 0.
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+int OpenForReading(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Returns errno, or 0 once every byte is written.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+// A link is replaced at the file it points to, not turned into a file of its own.
+std::string ResolveLink(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+    return path;
+  }
+  std::unique_ptr<char, decltype(&std::free)> target(::realpath(path.c_str(), nullptr), &std::free);
+  return target ? std::string(target.get()) : path;
+}
+
+// Creates a new file beside target with a name no one else uses; returns its descriptor.
+int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = target + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+      return fd;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+void SyncDirectoryOf(const std::string& path) {
+  const std::string directory = DirectoryOf(path);
+  FileDescriptor fd(::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.valid()) {
+    ::fsync(fd.get());  // durability of the rename only; the contents are already safe
+  }
+}
+
+// Writes, flushes and closes the temporary file; returns errno or 0.
+int FillTemporary(FileDescriptor& fd, const std::string& target, std::string_view bytes) {
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0 && ::fchmod(fd.get(), existing.st_mode & 07777) != 0) {
+    return errno;
+  }
+  if (const int error = WriteAll(fd.get(), bytes)) {
+    return error;
+  }
+  if (::fsync(fd.get()) != 0) {
+    return errno;
+  }
+  return fd.Close();
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  FileDescriptor fd(OpenForReading(path));
+  if (!fd.valid()) {
+    ThrowFileError("Cannot open file", path, errno);
+  }
+  struct stat info {};
+  std::string bytes;
+  if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      ThrowFileError("Cannot read file", path, errno);
+    }
+    if (count == 0) {
+      return bytes;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(count));
+  }
+}
+
+void ReplaceFileContents(const std::string& path, std::string_view bytes) {
+  const std::string target = ResolveLink(path);
+  std::string tempPath;
+  FileDescriptor fd(CreateTemporaryBeside(target, tempPath));
+  if (!fd.valid()) {
+    ThrowFileError("Cannot create file", path, errno);
+  }
+  int error = FillTemporary(fd, target, bytes);
+  if (error == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    ::unlink(tempPath.c_str());
+    ThrowFileError("Cannot write file", path, error);
+  }
+  SyncDirectoryOf(target);
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (c != '\r' && c != '\n') {
+      continue;
+    }
+    lines.emplace_back(text.substr(start, pos - start));
+    if (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') {
+      ++pos;
+    }
+    start = pos + 1;
+  }
+  if (start < text.size()) {
+    lines.emplace_back(text.substr(start));
+  }
+  return lines;
+}
+
+}  // namespace melquon

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "runtime/errors.h"
 
@@ -20,9 +19,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kMinimumReadSize = 64 * 1024;
 
-[[noreturn]] void ThrowReadError(const std::string& aFileName, int aErrno) {
-  throw EInOutError("Cannot read file \"" + aFileName +
-                    "\": " + std::generic_category().message(aErrno));
+// The texts of the whole-file reader of the runtime, so that both report a file alike.
+[[noreturn]] void ThrowFileError(const char* aAction, const std::string& aFileName, int aErrno) {
+  throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + std::strerror(aErrno));
 }
 
 // Reads the whole file into aBuffer, keeping aBuffer's storage when it is large enough.
@@ -31,11 +30,11 @@ void ReadWholeFile(const std::string& aFileName, std::string& aBuffer) {
   std::error_code ec;
   // A directory opens for reading on some systems; refuse it before it reads as empty.
   if (std::filesystem::is_directory(aFileName, ec))
-    ThrowReadError(aFileName, EISDIR);
+    ThrowFileError("Cannot read file", aFileName, EISDIR);
   errno = 0;
   FilePtr file{std::fopen(aFileName.c_str(), "rb")};
   if (!file)
-    ThrowReadError(aFileName, errno != 0 ? errno : EIO);
+    ThrowFileError("Cannot open file", aFileName, errno != 0 ? errno : EIO);
   const std::uintmax_t expected = std::filesystem::file_size(aFileName, ec);
   // One byte more than expected, so that a full read shows the end without a second call
   // when the size was right.
@@ -51,7 +50,7 @@ void ReadWholeFile(const std::string& aFileName, std::string& aBuffer) {
   }
   aBuffer.resize(filled);
   if (std::ferror(file.get()))
-    ThrowReadError(aFileName, errno != 0 ? errno : EIO);
+    ThrowFileError("Cannot read file", aFileName, errno != 0 ? errno : EIO);
 }
 
 }  // namespace

@@ -95,14 +95,23 @@ TEST_F(QuoteLinesFile, ReloadingKeepsNoLinesOfTheEarlierDay) {
   EXPECT_EQ(LinesOf(lines), (std::vector<std::string>{"x", "y"}));
 }
 
-TEST_F(QuoteLinesFile, DirectoryRaisesInOutError) {
+std::string LoadError(const std::string& aFileName) {
   TQuoteLines lines;
-  EXPECT_THROW(lines.LoadFromFile(dir_.string()), EInOutError);
+  try {
+    lines.LoadFromFile(aFileName);
+  } catch (const EInOutError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+TEST_F(QuoteLinesFile, DirectoryRaisesInOutError) {
+  EXPECT_EQ(LoadError(dir_.string()), "Cannot read file \"" + dir_.string() + "\". Is a directory");
 }
 
 TEST_F(QuoteLinesFile, MissingFileRaisesInOutError) {
-  TQuoteLines lines;
-  EXPECT_THROW(lines.LoadFromFile((dir_ / "absent.txt").string()), EInOutError);
+  const std::string missing = (dir_ / "absent.txt").string();
+  EXPECT_EQ(LoadError(missing), "Cannot open file \"" + missing + "\". No such file or directory");
 }
 
 }  // namespace

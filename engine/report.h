@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace melquon {
@@ -10,6 +11,9 @@ struct TEngine;
 // The text report (UTF-8, CR LF line ends): whole period by interval, then by date.
 void GetReportText(const TVolatilityRes& aResult, std::string& aText);
 std::string GetReportText(const TVolatilityRes& aResult);
+
+// c x I x I in decimal, exact even where it leaves 64 bits.
+std::string SquareFactorText(std::int32_t aCount, std::int32_t aIntervalValue);
 
 // Rewrites the report file named by the settings (relative names count from the settings
 // file's folder) with the text and one line end. An empty ReportFileName means the log file.

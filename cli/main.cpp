@@ -1,0 +1,17 @@
+#include <unistd.h>
+
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_run.h"
+#include "runtime/formats.h"
+#include "runtime/paths.h"
+
+int main(int argc, char** argv) {
+  melquon::RegionalFormats() = melquon::FormatsFromSystemLocale();
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  melquon::cli::CliEnvironment environment{melquon::ExecutableDirectory(), std::cout, std::cerr,
+                                           isatty(STDERR_FILENO) == 1};
+  return melquon::cli::RunCli(args, environment);
+}

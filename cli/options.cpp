@@ -1,0 +1,136 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+
+#include "runtime/number_text.h"
+
+namespace melquon::cli {
+
+namespace {
+
+bool IsDigits(std::string_view aText) {
+  return std::all_of(aText.begin(), aText.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int DigitsValue(std::string_view aText) {
+  int value = 0;
+  for (char c : aText) {
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+std::string Quoted(std::string_view aText) {
+  return "'" + std::string(aText) + "'";
+}
+
+std::int32_t ParseInteger(std::string_view aOption, std::string_view aValue) {
+  std::int32_t value = 0;
+  if (aValue.empty() || !TryStrToInt(aValue, value)) {
+    throw CliUsageError(std::string(aOption) + ": " + Quoted(aValue) + " is not a 32-bit integer");
+  }
+  return value;
+}
+
+TDateTime ParseDate(std::string_view aOption, std::string_view aValue) {
+  TDateTime date = 0.0;
+  if (!TryParseCliDate(aValue, date)) {
+    throw CliUsageError(std::string(aOption) + ": " + Quoted(aValue) +
+                        " is not a date of the form DDMMYYYY");
+  }
+  return date;
+}
+
+using ValueSetter = std::function<void(CliOptions&, std::string_view aOption, std::string_view)>;
+
+const std::map<std::string_view, ValueSetter>& ValueOptions() {
+  static const std::map<std::string_view, ValueSetter> options = {
+      {"--ini", [](CliOptions& o, auto, auto v) { o.IniFileName = std::string(v); }},
+      {"--contract", [](CliOptions& o, auto, auto v) { o.Contract = std::string(v); }},
+      {"--from", [](CliOptions& o, auto n, auto v) { o.DateFrom = ParseDate(n, v); }},
+      {"--to", [](CliOptions& o, auto n, auto v) { o.DateTo = ParseDate(n, v); }},
+      {"--interval-from",
+       [](CliOptions& o, auto n, auto v) { o.IntervalFrom = ParseInteger(n, v); }},
+      {"--interval-to", [](CliOptions& o, auto n, auto v) { o.IntervalTo = ParseInteger(n, v); }},
+      {"--interval-step",
+       [](CliOptions& o, auto n, auto v) { o.IntervalStep = ParseInteger(n, v); }},
+      {"--csv", [](CliOptions& o, auto, auto v) { o.CsvFileName = std::string(v); }},
+  };
+  return options;
+}
+
+bool* FlagOf(CliOptions& aOptions, std::string_view aName) {
+  if (aName == "--quiet") {
+    return &aOptions.Quiet;
+  }
+  if (aName == "--help" || aName == "-h") {
+    return &aOptions.Help;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool TryParseCliDate(std::string_view aText, TDateTime& aDate) {
+  if (aText.size() != 8 || !IsDigits(aText)) {
+    return false;
+  }
+  return TryEncodeDate(DigitsValue(aText.substr(4, 4)), DigitsValue(aText.substr(2, 2)),
+                       DigitsValue(aText.substr(0, 2)), aDate);
+}
+
+CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs) {
+  CliOptions options;
+  for (std::size_t i = 0; i < aArgs.size(); ++i) {
+    const std::string_view arg = aArgs[i];
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    const auto option = arg.starts_with("--") ? ValueOptions().find(name) : ValueOptions().end();
+    if (option != ValueOptions().end()) {
+      if (equals != std::string_view::npos) {
+        option->second(options, name, arg.substr(equals + 1));
+      } else if (i + 1 < aArgs.size()) {
+        option->second(options, name, aArgs[++i]);
+      } else {
+        throw CliUsageError(std::string(name) + " needs a value");
+      }
+    } else if (bool* flag = FlagOf(options, name)) {
+      if (equals != std::string_view::npos) {
+        throw CliUsageError(std::string(name) + " takes no value");
+      }
+      *flag = true;
+    } else if (arg.starts_with("-")) {
+      throw CliUsageError("unknown option " + Quoted(arg));
+    } else {
+      throw CliUsageError("unexpected argument " + Quoted(arg));
+    }
+  }
+  return options;
+}
+
+std::string CliUsageText() {
+  return "Usage: melquon-cli [--ini FILE] [--contract CODE] [--from DDMMYYYY] [--to DDMMYYYY]\n"
+         "                   [--interval-from N] [--interval-to N] [--interval-step N]\n"
+         "                   [--csv FILE] [--quiet]\n"
+         "\n"
+         "Runs one calculation over the quote archive named by the settings file, writes the\n"
+         "report file and prints the report.\n"
+         "\n"
+         "  --ini FILE           settings file (default: Melquon.ini beside the program);\n"
+         "                       Melquon.log is written in its folder\n"
+         "  --contract CODE      contract code (default: Contract of the DEFAULT section)\n"
+         "  --from DDMMYYYY      first day (default: DateFrom)\n"
+         "  --to DDMMYYYY        last day, included (default: DateTo)\n"
+         "  --interval-from N    first interval value (default: IntervalFrom)\n"
+         "  --interval-to N      last interval value (default: IntervalTo)\n"
+         "  --interval-step N    step between interval values (default: IntervalStep)\n"
+         "  --csv FILE           also write the figures to FILE as CSV (UTF-8)\n"
+         "  --quiet              don't print the report\n"
+         "  --help               show this text\n"
+         "\n"
+         "Exit status: 0 done, 1 the run failed, 2 bad arguments.\n";
+}
+
+}  // namespace melquon::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/date_time.h"
+
+namespace melquon::cli {
+
+// What the command line asks for; options not given fall back to the settings file's DEFAULT
+// section once it is loaded.
+struct CliOptions {
+  std::optional<std::string> IniFileName;
+  std::optional<std::string> Contract;
+  std::optional<TDateTime> DateFrom;
+  std::optional<TDateTime> DateTo;  // the last day, included
+  std::optional<std::int32_t> IntervalFrom;
+  std::optional<std::int32_t> IntervalTo;
+  std::optional<std::int32_t> IntervalStep;
+  std::optional<std::string> CsvFileName;
+  bool Quiet = false;
+  bool Help = false;
+};
+
+// A command line that can't be used; the message names the option and the value.
+class CliUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The arguments after the program name. Options take their value as the next argument or
+// after "="; a repeated option keeps its last value. Throws CliUsageError.
+CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs);
+
+// DDMMYYYY, exactly eight digits forming a real date.
+bool TryParseCliDate(std::string_view aText, TDateTime& aDate);
+
+std::string CliUsageText();
+
+}  // namespace melquon::cli

@@ -213,17 +213,6 @@ TEST_F(CounterTest, CountsClosedPositions) {
   }
 }
 
-TEST_F(CounterTest, StartPriceIsTheFirstNonZeroQuoteAndNeverMoves) {
-  TVolatilityResItem item(1, 0.0);
-  item.IntervalValue = 500;
-  item.ApplyNewQuote(0, 0, 0.0);
-  EXPECT_EQ(item.StartContractPrice, 0.0);
-  item.ApplyNewQuote(0, 1, 150000);
-  item.ApplyNewQuote(0, 2, 152000);
-  item.ApplyNewQuote(0, 3, 148000);
-  EXPECT_EQ(item.StartContractPrice, 150000);
-}
-
 TEST_F(CounterTest, ConstructionClearsEverything) {
   const TVolatilityResItem item(3, 39876.0);
   EXPECT_EQ(item.DaysCount, 3);

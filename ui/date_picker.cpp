@@ -32,6 +32,10 @@ void TDatePicker::SetDateTimeValue(TDateTime aValue) {
   setDate(dateOfValue_);
 }
 
+bool TDatePicker::focusNextPrevChild(bool aNext) {
+  return QWidget::focusNextPrevChild(aNext);
+}
+
 QString DatePickerFormat(const std::string& aShortDateFormat, char aDateSeparator) {
   QString format = QString::fromStdString(aShortDateFormat);
   format.replace(QChar('/'), QChar::fromLatin1(aDateSeparator));

@@ -16,6 +16,10 @@ class TDatePicker : public QDateEdit {
   TDateTime DateTimeValue() const;
   void SetDateTimeValue(TDateTime aValue);
 
+ protected:
+  // Tab leaves the picker for the next control instead of stepping through day, month, year.
+  bool focusNextPrevChild(bool aNext) override;
+
  private:
   TDateTime value_ = 0.0;
   QDate dateOfValue_;

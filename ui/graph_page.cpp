@@ -11,8 +11,20 @@ namespace melquon {
 
 namespace {
 
-void AddBar(TChartAdapter& aChart, double aX, std::int64_t aValue) {
-  aChart.AddPoint(aX, static_cast<double>(aValue), "", kSeriesColor);
+// c x I x I can leave 64 bits; the bar then takes the product in floating point.
+double BarHeight(std::int32_t aCount, std::int32_t aIntervalValue, Measure aMeasure) {
+  std::int64_t product = 0;
+  if (aMeasure == Measure::SquareFactor &&
+      __builtin_mul_overflow(std::int64_t{aCount} * aIntervalValue, std::int64_t{aIntervalValue},
+                             &product)) {
+    return static_cast<double>(aCount) * aIntervalValue * aIntervalValue;
+  }
+  return static_cast<double>(MeasureValue(aCount, aIntervalValue, aMeasure));
+}
+
+void AddBar(TChartAdapter& aChart, double aX, std::int32_t aCount, std::int32_t aIntervalValue,
+            Measure aMeasure) {
+  aChart.AddPoint(aX, BarHeight(aCount, aIntervalValue, aMeasure), "", kSeriesColor);
 }
 
 }  // namespace
@@ -93,8 +105,8 @@ void TfrmMain::DrawSingleDay(const TVolatilityRes& aResult, Measure aMeasure) {
   const auto dayIndex = static_cast<std::size_t>(day);
   for (const TVolatilityResItem& item : aResult.Items) {
     if (dayIndex < item.ResultPerDays.size()) {
-      AddBar(*chart_, item.IntervalValue,
-             MeasureValue(item.ResultPerDays[dayIndex], item.IntervalValue, aMeasure));
+      AddBar(*chart_, item.IntervalValue, item.ResultPerDays[dayIndex], item.IntervalValue,
+             aMeasure);
     }
   }
 }
@@ -102,7 +114,7 @@ void TfrmMain::DrawSingleDay(const TVolatilityRes& aResult, Measure aMeasure) {
 void TfrmMain::DrawWholePeriod(const TVolatilityRes& aResult, Measure aMeasure) {
   chart_->SetXDateTime(false);
   for (const TVolatilityResItem& item : aResult.Items) {
-    AddBar(*chart_, item.IntervalValue, MeasureValue(item.Result, item.IntervalValue, aMeasure));
+    AddBar(*chart_, item.IntervalValue, item.Result, item.IntervalValue, aMeasure);
   }
 }
 
@@ -118,7 +130,7 @@ void TfrmMain::DrawByDay(const TVolatilityRes& aResult, Measure aMeasure) {
     const auto dayIndex = static_cast<std::size_t>(day);
     const std::int32_t count =
         dayIndex < item.ResultPerDays.size() ? item.ResultPerDays[dayIndex] : 0;
-    AddBar(*chart_, aResult.StartDate + day, MeasureValue(count, item.IntervalValue, aMeasure));
+    AddBar(*chart_, aResult.StartDate + day, count, item.IntervalValue, aMeasure);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "runtime/date_text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "runtime/errors.h"
@@ -55,18 +56,21 @@ class Scanner {
 
   bool AcceptEither(char a, char b) { return Accept(a) || Accept(b); }
 
-  // At most nine digits are taken as a value; more digits still count, so the caller sees
-  // the number as too long.
+  // Works on locals so the loop stays in registers; the value of a number longer than nine
+  // digits is not kept, the caller rejects it by its length anyway.
   bool ReadNumber(Number& number) {
-    number = {};
-    while (!AtEnd() && IsDigit(text_[pos_])) {
-      if (number.digits < 9) {
-        number.value = number.value * 10 + (text_[pos_] - '0');
-      }
-      ++number.digits;
-      ++pos_;
+    const char* const begin = text_.data() + pos_;
+    const char* const end = text_.data() + text_.size();
+    const char* p = begin;
+    unsigned value = 0;
+    while (p != end && IsDigit(*p)) {
+      value = value * 10 + static_cast<unsigned>(*p - '0');
+      ++p;
     }
-    return number.digits > 0;
+    const int digits = static_cast<int>(p - begin);
+    number = {digits <= 9 ? static_cast<int>(value) : 0, digits};
+    pos_ += static_cast<std::size_t>(digits);
+    return digits > 0;
   }
 
   std::size_t SkipBlanks() {
@@ -111,10 +115,9 @@ bool IsPunctuation(char c) {
   return c > ' ' && c < 0x7F && !IsDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z');
 }
 
-DateLayout LayoutOf(const FormatSettings& formats) {
+DateLayout LayoutOfPattern(std::string_view pattern, char separator) {
   DateLayout layout;
-  layout.separator = formats.DateSeparator;
-  const std::string_view pattern = formats.ShortDateFormat;
+  layout.separator = separator;
   std::size_t dayAt = pattern.npos, monthAt = pattern.npos, yearAt = pattern.npos;
   for (std::size_t pos = 0; pos < pattern.size(); ++pos) {
     const char c = pattern[pos];
@@ -136,6 +139,40 @@ DateLayout LayoutOf(const FormatSettings& formats) {
     layout.order = DateOrder::MonthDayYear;
   }
   return layout;
+}
+
+// The formats rarely change while texts are read by the million, so the layout of the
+// last short date format seen is kept with a copy of that format.
+class DateLayoutCache {
+ public:
+  const DateLayout& Get(const FormatSettings& formats) {
+    const std::string_view pattern = formats.ShortDateFormat;
+    if (!Holds(pattern, formats.DateSeparator)) {
+      layout_ = LayoutOfPattern(pattern, formats.DateSeparator);
+      length_ = pattern.size() <= sizeof pattern_ ? pattern.size() : kNotKept;
+      if (length_ != kNotKept) {
+        std::copy(pattern.begin(), pattern.end(), pattern_);
+      }
+    }
+    return layout_;
+  }
+
+ private:
+  static constexpr std::size_t kNotKept = ~std::size_t{0};
+
+  bool Holds(std::string_view pattern, char separator) const {
+    return length_ == pattern.size() && layout_.separator == separator &&
+           std::equal(pattern.begin(), pattern.end(), pattern_);
+  }
+
+  char pattern_[32] = {};
+  std::size_t length_ = kNotKept;
+  DateLayout layout_;
+};
+
+const DateLayout& LayoutOf(const FormatSettings& formats) {
+  thread_local DateLayoutCache cache;
+  return cache.Get(formats);
 }
 
 bool AcceptDateSeparator(Scanner& s, const DateLayout& layout) {
@@ -175,21 +212,20 @@ bool MakeDate(const Number& year, const Number& month, const Number& day, int cu
   return IsValidDate(date.year, date.month, date.day);
 }
 
-// yyyy-M-d, whatever the locale.
-bool ReadIsoDate(Scanner& s, CalendarDate& date) {
-  Number year, month, day;
-  if (!s.ReadNumber(year) || year.digits != 4 || !s.Accept('-') || !s.ReadNumber(month) ||
-      !s.Accept('-') || !s.ReadNumber(day)) {
+// yyyy-M-d, whatever the locale; the year has been read.
+bool ReadIsoDate(Scanner& s, const Number& year, CalendarDate& date) {
+  Number month, day;
+  if (!s.ReadNumber(month) || !s.Accept('-') || !s.ReadNumber(day)) {
     return false;
   }
   return MakeDate(year, month, day, 0, date);
 }
 
-bool ReadRegionalDate(Scanner& s, const FormatSettings& formats, int currentYear,
+// The first number has been read.
+bool ReadRegionalDate(Scanner& s, const Number& first, const DateLayout& layout, int currentYear,
                       CalendarDate& date) {
-  const DateLayout layout = LayoutOf(formats);
-  Number first, second, third;
-  if (!s.ReadNumber(first) || !AcceptDateSeparator(s, layout) || !s.ReadNumber(second)) {
+  Number second, third;
+  if (!AcceptDateSeparator(s, layout) || !s.ReadNumber(second)) {
     return false;
   }
   if (!AcceptDateSeparator(s, layout)) {
@@ -211,6 +247,26 @@ bool ReadRegionalDate(Scanner& s, const FormatSettings& formats, int currentYear
       return MakeDate(first, second, third, currentYear, date);
   }
   return false;
+}
+
+// An ISO or a regional date; tells which it was.
+bool ReadDate(Scanner& s, const FormatSettings& formats, int currentYear, CalendarDate& date,
+              bool& iso) {
+  Number first;
+  if (!s.ReadNumber(first)) {
+    return false;
+  }
+  iso = first.digits == 4 && s.Accept('-');
+  return iso ? ReadIsoDate(s, first, date)
+             : ReadRegionalDate(s, first, LayoutOf(formats), currentYear, date);
+}
+
+// The day number of a date already checked.
+TDateTime DayNumberOf(const CalendarDate& date) {
+  using namespace std::chrono;
+  constexpr sys_days kEpoch = year{1899} / 12 / 30;
+  const sys_days day = year{date.year} / date.month / date.day;
+  return static_cast<TDateTime>((day - kEpoch).count());
 }
 
 // ---- times --------------------------------------------------------------------------------
@@ -297,15 +353,11 @@ bool TryDateAndTime(std::string_view text, const FormatSettings& formats, int cu
                     TDateTime& result) {
   Scanner s(text);
   CalendarDate date;
-  bool iso = ReadIsoDate(s, date);
-  if (!iso) {
-    s = Scanner(text);
-    if (!ReadRegionalDate(s, formats, currentYear, date)) {
-      return false;
-    }
+  bool iso = false;
+  if (!ReadDate(s, formats, currentYear, date, iso)) {
+    return false;
   }
-  TDateTime day = 0;
-  TryEncodeDate(date.year, date.month, date.day, day);
+  const TDateTime day = DayNumberOf(date);
   if (s.AtEnd()) {
     result = day;
     return true;

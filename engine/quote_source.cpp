@@ -62,6 +62,43 @@ std::size_t ItemEnd(std::string_view aText, std::size_t aStart) {
   return i;
 }
 
+// Calls aVisit(name, value) for every item that has a "=", in order, until it returns true.
+template <typename Visit>
+void VisitItems(std::string_view aText, Visit&& aVisit) {
+  // Without a "=" no item has a value; most lines of other contracts end here.
+  if (aText.find('=') == std::string_view::npos)
+    return;
+  std::size_t start = 0;
+  while (start < aText.size()) {
+    const std::size_t end = ItemEnd(aText, start);
+    const std::string_view item = aText.substr(start, end - start);
+    const std::size_t equals = item.find('=');
+    if (equals != std::string_view::npos &&
+        aVisit(item.substr(0, equals), item.substr(equals + 1))) {
+      return;
+    }
+    start = end + 1;
+  }
+}
+
+// The CONTRACT and DT values of a replaced line in one pass, each as GetItemValue finds it.
+void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::string_view& aDateTime) {
+  bool havePrice = false;
+  bool haveDateTime = false;
+  aPrice = {};
+  aDateTime = {};
+  VisitItems(aText, [&](std::string_view aName, std::string_view aValue) {
+    if (!havePrice && SameNameIgnoringCase(aName, kPriceItem)) {
+      aPrice = aValue;
+      havePrice = true;
+    } else if (!haveDateTime && SameNameIgnoringCase(aName, kTimeItem)) {
+      aDateTime = aValue;
+      haveDateTime = true;
+    }
+    return havePrice && haveDateTime;
+  });
+}
+
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -178,17 +215,14 @@ std::string GetDayFileName(const TSettings& aSettings, TDateTime aDate) {
 }
 
 std::string_view GetItemValue(std::string_view aText, std::string_view aName) {
-  std::size_t start = 0;
-  while (start < aText.size()) {
-    const std::size_t end = ItemEnd(aText, start);
-    const std::string_view item = aText.substr(start, end - start);
-    const std::size_t equals = item.find('=');
-    if (equals != std::string_view::npos && SameNameIgnoringCase(item.substr(0, equals), aName)) {
-      return item.substr(equals + 1);
-    }
-    start = end + 1;
-  }
-  return {};
+  std::string_view value;
+  VisitItems(aText, [&](std::string_view aItemName, std::string_view aValue) {
+    if (!SameNameIgnoringCase(aItemName, aName))
+      return false;
+    value = aValue;
+    return true;
+  });
+  return value;
 }
 
 bool TryReadPrice(std::string_view aText, double& aValue) {
@@ -237,10 +271,11 @@ bool GetNextQuote(TQuoteSource& aSource, const TQuoteLines& aQuoteSL, const std:
                                         aSource.ReplacedBuffer)) {
       text = aSource.ReplacedBuffer;
     }
-    if (AcceptQuote(aSource.SkipIntervals, GetItemValue(text, kPriceItem),
-                    GetItemValue(text, kTimeItem), aQuoteValue)) {
+    std::string_view priceText;
+    std::string_view dateTimeText;
+    ReadQuoteItems(text, priceText, dateTimeText);
+    if (AcceptQuote(aSource.SkipIntervals, priceText, dateTimeText, aQuoteValue))
       return true;
-    }
   }
   return false;
 }

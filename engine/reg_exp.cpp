@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "runtime/cp1251.h"
+
 namespace melquon {
 
 namespace {
@@ -204,6 +206,9 @@ struct TRegExp::Impl {
   JitStackPtr jitStack{pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)};
   std::uint32_t compiledOptions = 0;
   std::uint32_t groupCount = 0;
+  // A lower bound of the characters any match consumes.
+  std::uint32_t minimumLength = 0;
+  bool jitCompiled = false;
 
   ReplacementProgram replacement;
 
@@ -229,22 +234,28 @@ struct TRegExp::Impl {
                                std::to_string(errorOffset) + ": " + ErrorText(errorCode));
     }
     // Without JIT support pcre2_match falls back to the interpreter with the same results.
-    pcre2_jit_compile(compiled.get(), PCRE2_JIT_COMPLETE);
+    jitCompiled = pcre2_jit_compile(compiled.get(), PCRE2_JIT_COMPLETE) == 0;
     MatchDataPtr data{pcre2_match_data_create_from_pattern(compiled.get(), nullptr)};
     if (!data)
       throw std::bad_alloc();
     pcre2_pattern_info(compiled.get(), PCRE2_INFO_CAPTURECOUNT, &groupCount);
+    pcre2_pattern_info(compiled.get(), PCRE2_INFO_MINLENGTH, &minimumLength);
     code = std::move(compiled);
     matchData = std::move(data);
     compiledOptions = options;
     patternChanged = false;
   }
 
-  // The number of offset pairs set, 0 when nothing matches at or after aStart.
-  std::uint32_t Match(std::string_view aSource, std::size_t aStart, std::uint32_t aOptions) {
-    const int rc =
-        pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(aSource.data()), aSource.size(),
-                    aStart, aOptions, matchData.get(), matchContext.get());
+  // The number of offset pairs set, 0 when nothing matches at or after aStart. A source
+  // already known to be valid UTF-8 goes straight to the JIT code, which checks nothing.
+  std::uint32_t Match(std::string_view aSource, std::size_t aStart, bool aKnownValid) {
+    const auto subject = reinterpret_cast<PCRE2_SPTR>(aSource.data());
+    const int rc = aKnownValid && jitCompiled
+                       ? pcre2_jit_match(code.get(), subject, aSource.size(), aStart, 0,
+                                         matchData.get(), matchContext.get())
+                       : pcre2_match(code.get(), subject, aSource.size(), aStart,
+                                     aKnownValid ? PCRE2_NO_UTF_CHECK : 0, matchData.get(),
+                                     matchContext.get());
     if (rc == PCRE2_ERROR_NOMATCH)
       return 0;
     if (rc < 0)
@@ -256,8 +267,8 @@ struct TRegExp::Impl {
 
   bool Replace(std::string_view aSource, std::string_view aReplacement, bool aGlobal,
                std::string& aOut, bool aCopyWhenUnmatched) {
-    // The first search checks the whole source for valid UTF-8; the later ones needn't.
-    std::uint32_t pairs = Match(aSource, 0, 0);
+    // ASCII is valid UTF-8; any other source is checked by the first search only.
+    std::uint32_t pairs = Match(aSource, 0, IsAscii(aSource));
     if (pairs == 0) {
       if (aCopyWhenUnmatched)
         aOut.assign(aSource);
@@ -285,7 +296,9 @@ struct TRegExp::Impl {
         if (next > aSource.size())
           break;
       }
-      pairs = Match(aSource, next, PCRE2_NO_UTF_CHECK);
+      if (aSource.size() - next < minimumLength)
+        break;
+      pairs = Match(aSource, next, true);
     }
     aOut.append(aSource.substr(copied));
     return true;

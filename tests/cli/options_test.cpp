@@ -96,14 +96,5 @@ TEST(CliOptionsTest, DatesAreEightDigitsOfARealDay) {
   EXPECT_FALSE(TryParseCliDate("", date));
 }
 
-TEST(CliOptionsTest, UsageListsEveryOption) {
-  const std::string usage = CliUsageText();
-  for (const char* option :
-       {"--ini FILE", "--contract CODE", "--from DDMMYYYY", "--to DDMMYYYY", "--interval-from N",
-        "--interval-to N", "--interval-step N", "--csv FILE", "--quiet"}) {
-    EXPECT_NE(usage.find(option), std::string::npos) << option;
-  }
-}
-
 }  // namespace
 }  // namespace melquon::cli

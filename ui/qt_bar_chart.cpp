@@ -5,6 +5,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QFontMetrics>
 #include <QLegend>
 #include <QValueAxis>
 #include <algorithm>
@@ -18,8 +19,9 @@ namespace melquon {
 
 namespace {
 
-// Room above the highest bar for its mark, in tick steps.
-constexpr double kHeadroomSteps = 1.0;
+// Room above the highest bar for its mark, as a share of the values' span; enough for a
+// mark standing upright.
+constexpr double kMarkRoom = 0.15;
 // Enough significant digits for any product of two 32-bit values that a double holds exactly.
 constexpr int kMarkPrecision = 15;
 
@@ -64,6 +66,12 @@ TQtBarChart::TQtBarChart(QChartView* aView) {
   chart_->addAxis(yAxis.release(), Qt::AlignLeft);
   series_->attachAxis(yAxis_);
   UpdateValueAxis();
+  plotAreaWatch_ =
+      QObject::connect(chart_, &QChart::plotAreaChanged, [this] { UpdateMarkAngle(); });
+}
+
+TQtBarChart::~TQtBarChart() {
+  QObject::disconnect(plotAreaWatch_);
 }
 
 void TQtBarChart::Clear() {
@@ -71,6 +79,7 @@ void TQtBarChart::Clear() {
   bars_->remove(0, bars_->count());
   xAxis_->clear();
   UpdateValueAxis();
+  UpdateMarkAngle();
 }
 
 void TQtBarChart::AddPoint(double aX, double aY, const std::string& aLabel, TChartColor aColor) {
@@ -84,6 +93,7 @@ void TQtBarChart::AddPoint(double aX, double aY, const std::string& aLabel, TCha
   bars_->insert(index, aY);
   xAxis_->insert(index, label);
   UpdateValueAxis();
+  UpdateMarkAngle();
 }
 
 void TQtBarChart::SetXDateTime(bool aDateTime) {
@@ -129,17 +139,42 @@ void TQtBarChart::RelabelXAxis() {
 }
 
 void TQtBarChart::UpdateValueAxis() {
-  double low = 0.0;
-  double high = 0.0;
+  double lowest = 0.0;
+  double highest = 0.0;
   for (const TChartPoint& point : points_) {
-    low = std::min(low, point.Y);
-    high = std::max(high, point.Y);
+    lowest = std::min(lowest, point.Y);
+    highest = std::max(highest, point.Y);
   }
-  const double step = NiceTickStep(high - low);
-  const double bottom = low < 0.0 ? (std::floor(low / step) - kHeadroomSteps) * step : 0.0;
-  const double top = (std::floor(high / step) + kHeadroomSteps) * step;
-  yAxis_->setTickInterval(step);
-  yAxis_->setRange(bottom, std::max(top, step));
+  const TValueRange range = ValueAxisRange(lowest, highest);
+  yAxis_->setTickInterval(range.Step);
+  yAxis_->setRange(range.Bottom, range.Top);
+}
+
+void TQtBarChart::UpdateMarkAngle() {
+  // Marks wider than their bar's slot would run into each other; upright they don't.
+  if (points_.empty()) {
+    return;
+  }
+  const QFontMetrics metrics(bars_->labelFont());
+  int widest = 0;
+  for (const TChartPoint& point : points_) {
+    widest =
+        std::max(widest, metrics.horizontalAdvance(QString::number(point.Y, 'g', kMarkPrecision)));
+  }
+  const double slot = chart_->plotArea().width() / static_cast<double>(points_.size());
+  series_->setLabelsAngle(widest > slot * 0.9 ? -90.0 : 0.0);
+}
+
+TValueRange ValueAxisRange(double aLowest, double aHighest) {
+  const double low = std::min(aLowest, 0.0);
+  const double high = std::max(aHighest, 0.0);
+  const double room = (high - low) * kMarkRoom;
+  const double step = NiceTickStep(high - low + 2.0 * room);
+  TValueRange range;
+  range.Step = step;
+  range.Bottom = low < 0.0 ? std::floor((low - room) / step) * step : 0.0;
+  range.Top = std::max(std::ceil((high + room) / step) * step, step);
+  return range;
 }
 
 double NiceTickStep(double aSpan) {

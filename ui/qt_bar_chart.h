@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QString>
 #include <vector>
 
@@ -20,6 +21,9 @@ class TQtBarChart : public TChartAdapter {
  public:
   // The chart, its series and axes are created here and owned by aView.
   explicit TQtBarChart(QChartView* aView);
+  ~TQtBarChart() override;
+  TQtBarChart(const TQtBarChart&) = delete;
+  TQtBarChart& operator=(const TQtBarChart&) = delete;
 
   void Clear() override;
   void AddPoint(double aX, double aY, const std::string& aLabel, TChartColor aColor) override;
@@ -40,6 +44,7 @@ class TQtBarChart : public TChartAdapter {
   QString UniqueAxisLabel(const TChartPoint& aPoint) const;
   void RelabelXAxis();
   void UpdateValueAxis();
+  void UpdateMarkAngle();
 
   QChart* chart_ = nullptr;
   QBarSeries* series_ = nullptr;
@@ -48,9 +53,20 @@ class TQtBarChart : public TChartAdapter {
   QValueAxis* yAxis_ = nullptr;
   std::vector<TChartPoint> points_;
   bool xDateTime_ = false;
+  QMetaObject::Connection plotAreaWatch_;
 };
 
 // A tick step of 1, 2 or 5 times a power of ten, at least 1, giving about five ticks.
 double NiceTickStep(double aSpan);
+
+// The value axis from 0 (or below the lowest value) to a tick above the highest value that
+// leaves room for the marks over the bars.
+struct TValueRange {
+  double Bottom = 0.0;
+  double Top = 1.0;
+  double Step = 1.0;
+  friend bool operator==(const TValueRange&, const TValueRange&) = default;
+};
+TValueRange ValueAxisRange(double aLowest, double aHighest);
 
 }  // namespace melquon

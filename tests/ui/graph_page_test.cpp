@@ -170,19 +170,12 @@ class TGraphPageTest : public QObject {
     QCOMPARE(fixture.frm().cbByInterval->isEnabled(), intervalEnabled);
     QCOMPARE(fixture.frm().ViewButtons->checkedButton(),
              fixture.frm().ViewButtons->buttons().at(view));
-  }
-
-  void pressingTheDownButtonLeavesItDown() {
-    TGraphFixture fixture;
-    fixture.ShowResult(SmallResult());
-    TfrmMain& frm = fixture.frm();
-    frm.sbtnAllPeriod->click();
-    QVERIFY(frm.sbtnAllPeriod->isChecked());
-    frm.sbtnKFactor->click();
-    frm.sbtnKFactor->click();
-    QVERIFY(frm.sbtnKFactor->isChecked());
-    QVERIFY(!frm.sbtnClosedSumm->isChecked());
-    QVERIFY(!frm.sbtnClosedCnt->isChecked());
+    // Pressing the button that is down leaves it down.
+    fixture.Choose(static_cast<View>(view), SquareFactor);
+    fixture.Choose(static_cast<View>(view), SquareFactor);
+    QCOMPARE(fixture.frm().ViewButtons->checkedButton(),
+             fixture.frm().ViewButtons->buttons().at(view));
+    QCOMPARE(fixture.frm().MeasureButtons->checkedButton(), fixture.frm().sbtnKFactor);
   }
 
   void barsShowTheChosenMeasure_data() {
@@ -356,15 +349,6 @@ class TGraphPageTest : public QObject {
     Engine().CurrentResult.reset();
     QCOMPARE(frm.QtChart().Bars()->count(), 16);
     QCOMPARE(frm.Series1, frm.QtChart().Series());
-  }
-
-  void byDayAxisShowsDates() {
-    TGraphFixture fixture(true);
-    fixture.ShowResult(SmallResult());
-    fixture.Choose(ByDay, Count);
-    fixture.frm().acRefreshGraph->trigger();
-    QCOMPARE(fixture.frm().QtChart().XAxis()->categories(),
-             (QStringList{"01.01.2009", "02.01.2009", "03.01.2009"}));
   }
 };
 

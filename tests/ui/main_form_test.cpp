@@ -16,7 +16,6 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/date_picker.h"
 #include "ui/main_form.h"
-#include "ui/window_hooks.h"
 
 namespace melquon::test {
 
@@ -382,21 +381,12 @@ class TMainFormTest : public QObject {
     QCOMPARE(frm.memReport->toPlainText(), message);
   }
 
-  void loadDiscardsUnsavedEdits() {
+  void loadDiscardsUnsavedEditsAndAppliesTheFile() {
     TWindowFixture fixture;
     TfrmMain& frm = fixture.frm();
-    const QString original = frm.memIni->toPlainText();
     frm.memIni->setPlainText(QStringLiteral("[COMMON]\nnot saved"));
-    frm.sbtnLoad->click();
-    QCOMPARE(frm.memIni->toPlainText(), original);
-    QVERIFY(Recorder().ErrorBoxes.empty());
-  }
-
-  void loadAppliesTheFileToTheSettingsOnly() {
-    TWindowFixture fixture;
-    TfrmMain& frm = fixture.frm();
     WriteCp1251Text(fixture.IniFileName(), "; Новый файл\r\n[DEFAULT]\r\nContract=LOADED\r\n");
-    frm.acLoadINI->trigger();
+    frm.sbtnLoad->click();
     QCOMPARE(frm.memIni->toPlainText(), QStringLiteral("; Новый файл\n[DEFAULT]\nContract=LOADED"));
     QCOMPARE(Engine().Settings.Contract, std::string("LOADED"));
     QCOMPARE(frm.leContract->text(), QStringLiteral("RIH9"));
@@ -431,14 +421,6 @@ class TMainFormTest : public QObject {
     QVERIFY(Recorder().MessageBoxes.empty());
   }
 
-  void saveReplacesTheWholeFile() {
-    TWindowFixture fixture;
-    TfrmMain& frm = fixture.frm();
-    frm.memIni->setPlainText(QStringLiteral("short\n"));
-    frm.acSaveINI->trigger();
-    QCOMPARE(FileBytesOrEmpty(fixture.IniFileName()), std::string("short\r\n"));
-  }
-
   void saveFailureReachesErrorReporting() {
     TTempFolder folder;
     TfrmMain frm(TfrmMain::TOptions{folder.File("missing/Melquon.ini"), nullptr});
@@ -459,16 +441,6 @@ class TMainFormTest : public QObject {
     QTest::mouseClick(frm.lblLink, Qt::LeftButton);
     QCOMPARE(Recorder().OpenedUrls, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(
                                         fixture.folder.File("user-guide.html")))});
-  }
-
-  void linkFailureIsNotReported() {
-    TWindowFixture fixture;
-    TfrmMain& frm = fixture.frm();
-    UiHooks().OpenUrl = [](const QUrl&) { return false; };
-    frm.lblLinkClick();
-    PinTestEnvironment();
-    QVERIFY(Recorder().ErrorBoxes.empty());
-    QVERIFY(Recorder().MessageBoxes.empty());
   }
 
   void linkUnderlinesWhileTheMouseIsOverIt() {

@@ -1,5 +1,6 @@
 #include "engine/quote_source.h"
 
+#include <array>
 #include <charconv>
 #include <exception>
 #include <system_error>
@@ -46,20 +47,28 @@ bool IsItemEnd(char c) {
   return c == '&' || c == '\r' || c == '\n';
 }
 
+// The bytes at which the item scan has to stop and look: item ends and quotes.
+constexpr std::array<bool, 256> kItemStops = [] {
+  std::array<bool, 256> stops{};
+  for (const unsigned char c : {'&', '\r', '\n', '"', '\''})
+    stops[c] = true;
+  return stops;
+}();
+
 // The end of the item that starts at aStart: the next "&", CR or LF outside quotes. A quote
 // that is never closed runs to the end of the text.
 std::size_t ItemEnd(std::string_view aText, std::size_t aStart) {
   std::size_t i = aStart;
-  while (i < aText.size() && !IsItemEnd(aText[i])) {
-    const char c = aText[i++];
-    if (c != '"' && c != '\'')
-      continue;
-    const std::size_t close = aText.find(c, i);
+  for (;;) {
+    while (i < aText.size() && !kItemStops[static_cast<unsigned char>(aText[i])])
+      ++i;
+    if (i >= aText.size() || IsItemEnd(aText[i]))
+      return i;
+    const std::size_t close = aText.find(aText[i], i + 1);
     if (close == std::string_view::npos)
       return aText.size();
     i = close + 1;
   }
-  return i;
 }
 
 // Calls aVisit(name, value) for every item that has a "=", in order, until it returns true.
@@ -266,9 +275,10 @@ bool GetNextQuote(TQuoteSource& aSource, const TQuoteLines& aQuoteSL, const std:
       AppendCp1251AsUtf8(line, aSource.Utf8Buffer);
       text = aSource.Utf8Buffer;
     }
-    // A line without a match is its own replacement.
-    if (aSource.RegExp.ReplaceIfMatches(text, aSource.Settings.ReplaceWith,
-                                        aSource.ReplacedBuffer)) {
+    // A line without a match is its own replacement. The text is ASCII or the converter's
+    // output, valid UTF-8 either way.
+    if (aSource.RegExp.ReplaceIfMatches(text, aSource.Settings.ReplaceWith, aSource.ReplacedBuffer,
+                                        true)) {
       text = aSource.ReplacedBuffer;
     }
     std::string_view priceText;

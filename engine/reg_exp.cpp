@@ -266,9 +266,9 @@ struct TRegExp::Impl {
   }
 
   bool Replace(std::string_view aSource, std::string_view aReplacement, bool aGlobal,
-               std::string& aOut, bool aCopyWhenUnmatched) {
+               std::string& aOut, bool aCopyWhenUnmatched, bool aKnownValid) {
     // ASCII is valid UTF-8; any other source is checked by the first search only.
-    std::uint32_t pairs = Match(aSource, 0, IsAscii(aSource));
+    std::uint32_t pairs = Match(aSource, 0, aKnownValid || IsAscii(aSource));
     if (pairs == 0) {
       if (aCopyWhenUnmatched)
         aOut.assign(aSource);
@@ -329,13 +329,13 @@ std::string TRegExp::Replace(std::string_view aSource, std::string_view aReplace
 void TRegExp::ReplaceInto(std::string_view aSource, std::string_view aReplacement,
                           std::string& aOut) {
   impl_->EnsureCompiled(IgnoreCase, Multiline);
-  impl_->Replace(aSource, aReplacement, Global, aOut, true);
+  impl_->Replace(aSource, aReplacement, Global, aOut, true, false);
 }
 
 bool TRegExp::ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement,
-                               std::string& aOut) {
+                               std::string& aOut, bool aKnownValidUtf8) {
   impl_->EnsureCompiled(IgnoreCase, Multiline);
-  return impl_->Replace(aSource, aReplacement, Global, aOut, false);
+  return impl_->Replace(aSource, aReplacement, Global, aOut, false, aKnownValidUtf8);
 }
 
 }  // namespace melquon

@@ -43,8 +43,10 @@ class TRegExp {
   // The same into a reused buffer.
   void ReplaceInto(std::string_view aSource, std::string_view aReplacement, std::string& aOut);
   // The same, but when nothing matches it returns false and leaves aOut untouched: the
-  // replaced text is then the source itself.
-  bool ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement, std::string& aOut);
+  // replaced text is then the source itself. A caller that knows aSource to be valid UTF-8
+  // (ASCII, or converted by the program itself) may say so and spare the check.
+  bool ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement, std::string& aOut,
+                        bool aKnownValidUtf8 = false);
 
  private:
   struct Impl;

@@ -166,6 +166,17 @@ TEST(RegExp, ReplaceIfMatchesLeavesOutputAloneWithoutMatch) {
   EXPECT_EQ(out, "SIH9,5");
 }
 
+TEST(RegExp, SourceVouchedForAsUtf8MatchesLikeAChecked) {
+  TRegExp re;
+  re.IgnoreCase = true;
+  re.SetPattern("рих(\\d)");
+  std::string out;
+  EXPECT_TRUE(re.ReplaceIfMatches("x РИХ9 y", "<$1>", out, true));
+  EXPECT_EQ(out, "x <9> y");
+  EXPECT_TRUE(re.ReplaceIfMatches("x РИХ9 y", "<$1>", out, false));
+  EXPECT_EQ(out, "x <9> y");
+}
+
 TEST(RegExp, ReplaceIntoReusesAWarmBuffer) {
   TRegExp re;
   re.Global = true;

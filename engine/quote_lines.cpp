@@ -1,10 +1,11 @@
 #include "engine/quote_lines.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include "runtime/errors.h"
 
@@ -18,15 +19,70 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kMinimumReadSize = 64 * 1024;
+// Tick lines are some 40 bytes long; a first guess saves most regrowing of the line table.
+constexpr std::size_t kTypicalLineBytes = 40;
 
 // The texts of the whole-file reader of the runtime, so that both report a file alike.
 [[noreturn]] void ThrowFileError(const char* aAction, const std::string& aFileName, int aErrno) {
   throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + std::strerror(aErrno));
 }
 
-// Reads the whole file into aBuffer, keeping aBuffer's storage when it is large enough.
-void ReadWholeFile(const std::string& aFileName, std::string& aBuffer) {
-  aBuffer.clear();
+// The first CR or LF at or after aFrom, or aEnd. Eight bytes at a time: a word holds a byte
+// below 0x0E exactly when (x - 0x0E..0E) & ~x & 0x80..80 is non-zero, and printable text
+// has none, so most words are passed in one test.
+const char* FindLineBreak(const char* aFrom, const char* aEnd) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  const char* p = aFrom;
+  while (aEnd - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if (((word - kOnes * 0x0E) & ~word & kHighBits) != 0)
+      break;
+    p += 8;
+  }
+  for (; p != aEnd; ++p) {
+    if (*p == '\n' || *p == '\r')
+      return p;
+  }
+  return aEnd;
+}
+
+}  // namespace
+
+void TQuoteLines::LoadFromFile(const std::string& aFileName) {
+  Clear();
+  ReadWholeFile(aFileName);
+  Split();
+}
+
+void TQuoteLines::SetText(std::string_view aBytes) {
+  Clear();
+  std::copy(aBytes.begin(), aBytes.end(), Reserve(aBytes.size()));
+  size_ = aBytes.size();
+  Split();
+}
+
+void TQuoteLines::Clear() {
+  size_ = 0;
+  lines_.clear();
+}
+
+char* TQuoteLines::Reserve(std::size_t aCapacity) {
+  if (aCapacity > capacity_) {
+    // Day files differ a little in size; room to spare keeps a slightly larger file from
+    // costing a fresh allocation (and its page faults) every day.
+    const std::size_t capacity = std::max(aCapacity, capacity_ + capacity_ / 4);
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    std::copy_n(buffer_.get(), size_, grown.get());
+    buffer_ = std::move(grown);
+    capacity_ = capacity;
+  }
+  return buffer_.get();
+}
+
+// Reads the whole file into the buffer, keeping the buffer's storage when it is large enough.
+void TQuoteLines::ReadWholeFile(const std::string& aFileName) {
   std::error_code ec;
   // A directory opens for reading on some systems; refuse it before it reads as empty.
   if (std::filesystem::is_directory(aFileName, ec))
@@ -39,64 +95,37 @@ void ReadWholeFile(const std::string& aFileName, std::string& aBuffer) {
   // One byte more than expected, so that a full read shows the end without a second call
   // when the size was right.
   std::size_t capacity = ec ? kMinimumReadSize : static_cast<std::size_t>(expected) + 1;
-  std::size_t filled = 0;
   for (;;) {
-    aBuffer.resize(capacity);
-    const std::size_t got = std::fread(aBuffer.data() + filled, 1, capacity - filled, file.get());
-    filled += got;
-    if (filled < capacity)
+    char* data = Reserve(capacity);
+    size_ += std::fread(data + size_, 1, capacity - size_, file.get());
+    if (size_ < capacity)
       break;
     capacity *= 2;
   }
-  aBuffer.resize(filled);
   if (std::ferror(file.get()))
     ThrowFileError("Cannot read file", aFileName, errno != 0 ? errno : EIO);
 }
 
-}  // namespace
-
-void TQuoteLines::LoadFromFile(const std::string& aFileName) {
-  Clear();
-  ReadWholeFile(aFileName, buffer_);
-  Split();
-}
-
-void TQuoteLines::SetText(std::string_view aBytes) {
-  buffer_.assign(aBytes);
-  Split();
-}
-
-void TQuoteLines::Clear() {
-  buffer_.clear();
-  starts_.clear();
-  lengths_.clear();
-}
-
 void TQuoteLines::Split() {
-  starts_.clear();
-  lengths_.clear();
-  const std::size_t nul = buffer_.find('\0');
-  if (nul != std::string::npos)
-    buffer_.resize(nul);
+  lines_.clear();
+  if (size_ == 0)
+    return;
+  const char* const text = buffer_.get();
+  if (const void* nul = std::memchr(text, '\0', size_))
+    size_ = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+  lines_.reserve(size_ / kTypicalLineBytes + 1);
 
-  const char* const text = buffer_.data();
-  const std::size_t size = buffer_.size();
-  std::size_t lineStart = 0;
-  std::size_t i = 0;
-  while (i < size) {
-    const char c = text[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    starts_.push_back(lineStart);
-    lengths_.push_back(i - lineStart);
-    i += (c == '\r' && i + 1 < size && text[i + 1] == '\n') ? 2 : 1;
-    lineStart = i;
+  const char* const end = text + size_;
+  const char* lineStart = text;
+  for (const char* p = lineStart; (p = FindLineBreak(p, end)) != end;) {
+    lines_.push_back(
+        {static_cast<std::size_t>(lineStart - text), static_cast<std::size_t>(p - lineStart)});
+    p += (*p == '\r' && p + 1 != end && p[1] == '\n') ? 2 : 1;
+    lineStart = p;
   }
-  if (lineStart < size) {
-    starts_.push_back(lineStart);
-    lengths_.push_back(size - lineStart);
+  if (lineStart != end) {
+    lines_.push_back(
+        {static_cast<std::size_t>(lineStart - text), static_cast<std::size_t>(end - lineStart)});
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,18 +19,28 @@ class TQuoteLines {
   void SetText(std::string_view aBytes);
   void Clear();
 
-  std::size_t Count() const { return starts_.size(); }
+  std::size_t Count() const { return lines_.size(); }
   std::string_view Line(std::size_t aIndex) const {
-    return std::string_view(buffer_).substr(starts_[aIndex], lengths_[aIndex]);
+    const LineSpan& span = lines_[aIndex];
+    return std::string_view(buffer_.get() + span.start, span.length);
   }
-  std::size_t ByteSize() const { return buffer_.size(); }
+  std::size_t ByteSize() const { return size_; }
 
  private:
+  struct LineSpan {
+    std::size_t start;
+    std::size_t length;
+  };
+
+  // Grows the buffer without filling it: the file's bytes overwrite it at once.
+  char* Reserve(std::size_t aCapacity);
+  void ReadWholeFile(const std::string& aFileName);
   void Split();
 
-  std::string buffer_;
-  std::vector<std::size_t> starts_;
-  std::vector<std::size_t> lengths_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;
+  std::vector<LineSpan> lines_;
 };
 
 }  // namespace melquon

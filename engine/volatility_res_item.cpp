@@ -50,8 +50,10 @@ std::int32_t SaturatingAdd(std::int32_t count, std::int32_t more) {
 
 // Whole intervals travelled back over aDelta. A negative interval gives a quotient of 0 or
 // less, so it never counts; an interval of 0 counts nothing either.
+// A distance below one interval gives a quotient below 1 (the division rounds to nearest), so
+// the division is only made when it can count.
 std::int32_t WholeIntervals(double aDelta, std::int32_t aIntervalValue) {
-  if (aDelta < 0 || aIntervalValue == 0) {
+  if (aIntervalValue <= 0 || !(aDelta >= aIntervalValue)) {
     return 0;
   }
   return TruncToInt32(aDelta / aIntervalValue);
@@ -130,7 +132,7 @@ void TVolatilityResItem::CheckDescending(std::int32_t aDayIndex, std::int32_t aQ
   if (!(MaxContractPrice > StartContractPrice)) {
     return;
   }
-  const double level = GetIntervalLevel(IntervalValue, true, MaxContractPrice);
+  const double level = HighLevel();
   const std::int32_t count = WholeIntervals(level - aQuoteValue, IntervalValue);
   if (count <= 0) {
     return;
@@ -158,7 +160,7 @@ void TVolatilityResItem::CheckAscending(std::int32_t aDayIndex, std::int32_t aQu
   if (!(MinContractPrice < StartContractPrice)) {
     return;
   }
-  const double level = GetIntervalLevel(IntervalValue, false, MinContractPrice);
+  const double level = LowLevel();
   const std::int32_t count = WholeIntervals(aQuoteValue - level, IntervalValue);
   if (count <= 0) {
     return;
@@ -181,6 +183,22 @@ void TVolatilityResItem::CheckAscending(std::int32_t aDayIndex, std::int32_t aQu
 void TVolatilityResItem::AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount) {
   ResultPerDays[aDayIndex] = SaturatingAdd(ResultPerDays[aDayIndex], aCount);
   Result = SaturatingAdd(Result, aCount);
+}
+
+double TVolatilityResItem::HighLevel() {
+  if (!(levelHighFor_ == MaxContractPrice)) {
+    levelHigh_ = GetIntervalLevel(IntervalValue, true, MaxContractPrice);
+    levelHighFor_ = MaxContractPrice;
+  }
+  return levelHigh_;
+}
+
+double TVolatilityResItem::LowLevel() {
+  if (!(levelLowFor_ == MinContractPrice)) {
+    levelLow_ = GetIntervalLevel(IntervalValue, false, MinContractPrice);
+    levelLowFor_ = MinContractPrice;
+  }
+  return levelLow_;
 }
 
 }  // namespace melquon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "runtime/date_time.h"
@@ -37,6 +38,16 @@ class TVolatilityResItem {
   void CheckDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void CheckAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount);
+  double HighLevel();
+  double LowLevel();
+
+  // The levels of the running high and low change only when the extreme does; most quotes
+  // are no new extreme, so the division is kept for the next quote. Keyed on the extreme
+  // itself (NaN: nothing cached yet).
+  double levelHighFor_ = std::numeric_limits<double>::quiet_NaN();
+  double levelHigh_ = 0.0;
+  double levelLowFor_ = std::numeric_limits<double>::quiet_NaN();
+  double levelLow_ = 0.0;
 };
 
 }  // namespace melquon

@@ -1,6 +1,7 @@
 #include "engine/quote_lines.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -27,19 +28,26 @@ constexpr std::size_t kTypicalLineBytes = 40;
   throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + std::strerror(aErrno));
 }
 
-// The first CR or LF at or after aFrom, or aEnd. Eight bytes at a time: a word holds a byte
-// below 0x0E exactly when (x - 0x0E..0E) & ~x & 0x80..80 is non-zero, and printable text
-// has none, so most words are passed in one test.
+// The first CR or LF at or after aFrom, or aEnd. Eight bytes at a time: in a little-endian word,
+// (x - 0x0E..0E) & ~x & 0x80..80 marks the bytes below 0x0E; its lowest mark is exact (the borrow
+// can only mark bytes after a real one), and printable text has none, so most words pass in one
+// test.
 const char* FindLineBreak(const char* aFrom, const char* aEnd) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
   const char* p = aFrom;
-  while (aEnd - p >= 8) {
+  while (std::endian::native == std::endian::little && aEnd - p >= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, sizeof word);
-    if (((word - kOnes * 0x0E) & ~word & kHighBits) != 0)
-      break;
-    p += 8;
+    const std::uint64_t marks = (word - kOnes * 0x0E) & ~word & kHighBits;
+    if (marks == 0) {
+      p += 8;
+      continue;
+    }
+    const char* const low = p + std::countr_zero(marks) / 8;
+    if (*low == '\n' || *low == '\r')
+      return low;
+    p = low + 1;  // a tab or another control byte
   }
   for (; p != aEnd; ++p) {
     if (*p == '\n' || *p == '\r')

@@ -48,17 +48,6 @@ std::int32_t SaturatingAdd(std::int32_t count, std::int32_t more) {
   return count > kInt32Max - more ? kInt32Max : count + more;
 }
 
-// Whole intervals travelled back over aDelta. A negative interval gives a quotient of 0 or
-// less, so it never counts; an interval of 0 counts nothing either.
-// A distance below one interval gives a quotient below 1 (the division rounds to nearest), so
-// the division is only made when it can count.
-std::int32_t WholeIntervals(double aDelta, std::int32_t aIntervalValue) {
-  if (aIntervalValue <= 0 || !(aDelta >= aIntervalValue)) {
-    return 0;
-  }
-  return TruncToInt32(aDelta / aIntervalValue);
-}
-
 std::string D(std::int64_t value) {
   return IntToStr(value);
 }
@@ -96,20 +85,12 @@ TVolatilityResItem::TVolatilityResItem(std::int32_t aDaysCount, TDateTime aStart
   }
 }
 
-void TVolatilityResItem::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
-                                       double aQuoteValue) {
-  if (aDayIndex < 0 || static_cast<std::size_t>(aDayIndex) >= ResultPerDays.size()) {
-    return;
-  }
-  if (LogLevelPasses(kQuoteTraceLevel)) {
-    WriteCounterLog(QuoteTraceText(IntervalValue, aDayIndex, aQuoteValue), kQuoteTraceLevel);
-  }
-  if (StartContractPrice == 0.0) {
-    TakeFirstQuote(aDayIndex, aQuoteValue);
-    return;
-  }
-  CheckDescending(aDayIndex, aQuoteIndex, aQuoteValue);
-  CheckAscending(aDayIndex, aQuoteIndex, aQuoteValue);
+std::int32_t TVolatilityResItem::IntervalsIn(double aDelta) const {
+  return TruncToInt32(aDelta / IntervalValue);
+}
+
+void TVolatilityResItem::TraceQuote(std::int32_t aDayIndex, double aQuoteValue) const {
+  WriteCounterLog(QuoteTraceText(IntervalValue, aDayIndex, aQuoteValue), kQuoteTraceLevel);
 }
 
 void TVolatilityResItem::TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue) {
@@ -123,27 +104,15 @@ void TVolatilityResItem::TakeFirstQuote(std::int32_t aDayIndex, double aQuoteVal
   }
 }
 
-void TVolatilityResItem::CheckDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
-                                         double aQuoteValue) {
-  if (aQuoteValue > MaxContractPrice) {
-    MaxContractPrice = aQuoteValue;
-    return;
-  }
-  if (!(MaxContractPrice > StartContractPrice)) {
-    return;
-  }
-  const double level = HighLevel();
-  const std::int32_t count = WholeIntervals(level - aQuoteValue, IntervalValue);
-  if (count <= 0) {
-    return;
-  }
-  AddClosedPositions(aDayIndex, count);
+void TVolatilityResItem::CountDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                                         double aQuoteValue, std::int32_t aCount) {
+  AddClosedPositions(aDayIndex, aCount);
   const double oldHigh = MaxContractPrice;
   MaxContractPrice = aQuoteValue;
   if (LogLevelPasses(kCounterEventLevel)) {
     WriteCounterLog("\r\nFixing RV by descending moving. IntervalValue=" + D(IntervalValue) +
                         "; aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue) +
-                        "; QuoteIndex=" + D(aQuoteIndex) + "; Delta=" + D(count) +
+                        "; QuoteIndex=" + D(aQuoteIndex) + "; Delta=" + D(aCount) +
                         "; \r\nold MaxContractPrice=" + G(oldHigh) + "; new MaxContractPrice=" +
                         G(MaxContractPrice) + "; new ResultPerDays^[" + D(aDayIndex) +
                         "]=" + D(ResultPerDays[aDayIndex]) + "; new common Result=" + D(Result),
@@ -151,28 +120,16 @@ void TVolatilityResItem::CheckDescending(std::int32_t aDayIndex, std::int32_t aQ
   }
 }
 
-void TVolatilityResItem::CheckAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
-                                        double aQuoteValue) {
-  if (aQuoteValue < MinContractPrice) {
-    MinContractPrice = aQuoteValue;
-    return;
-  }
-  if (!(MinContractPrice < StartContractPrice)) {
-    return;
-  }
-  const double level = LowLevel();
-  const std::int32_t count = WholeIntervals(aQuoteValue - level, IntervalValue);
-  if (count <= 0) {
-    return;
-  }
-  AddClosedPositions(aDayIndex, count);
+void TVolatilityResItem::CountAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                                        double aQuoteValue, std::int32_t aCount) {
+  AddClosedPositions(aDayIndex, aCount);
   const double oldLow = MinContractPrice;
   MinContractPrice = aQuoteValue;
   // The misspelt label and the missing total are kept: readers of existing logs match them.
   if (LogLevelPasses(kCounterEventLevel)) {
     WriteCounterLog("\r\nFixing RV by ascending moving. IntervalValue=" + D(IntervalValue) +
                         "; aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue) +
-                        ";  QuoteIndex=" + D(aQuoteIndex) + " Delta=" + D(count) +
+                        ";  QuoteIndex=" + D(aQuoteIndex) + " Delta=" + D(aCount) +
                         "; \r\nold MinConrtactPrice=" + G(oldLow) +
                         "; new MinContractPrice=" + G(MinContractPrice) + "; new ResultPerDays^[" +
                         D(aDayIndex) + "]=" + D(ResultPerDays[aDayIndex]),
@@ -183,22 +140,6 @@ void TVolatilityResItem::CheckAscending(std::int32_t aDayIndex, std::int32_t aQu
 void TVolatilityResItem::AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount) {
   ResultPerDays[aDayIndex] = SaturatingAdd(ResultPerDays[aDayIndex], aCount);
   Result = SaturatingAdd(Result, aCount);
-}
-
-double TVolatilityResItem::HighLevel() {
-  if (!(levelHighFor_ == MaxContractPrice)) {
-    levelHigh_ = GetIntervalLevel(IntervalValue, true, MaxContractPrice);
-    levelHighFor_ = MaxContractPrice;
-  }
-  return levelHigh_;
-}
-
-double TVolatilityResItem::LowLevel() {
-  if (!(levelLowFor_ == MinContractPrice)) {
-    levelLow_ = GetIntervalLevel(IntervalValue, false, MinContractPrice);
-    levelLowFor_ = MinContractPrice;
-  }
-  return levelLow_;
 }
 
 }  // namespace melquon

@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "log/write_log.h"
 #include "runtime/date_time.h"
 
 namespace melquon {
@@ -21,7 +22,22 @@ class TVolatilityResItem {
   TVolatilityResItem(std::int32_t aDaysCount, TDateTime aStartDate);
 
   // Quotes must arrive in reading order. A day index outside 0 .. DaysCount - 1 is ignored.
-  void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
+  // Runs for every counter on every quote, so the common case (no count) stays inline and
+  // everything that counts or writes a line is out of line.
+  void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue) {
+    if (aDayIndex < 0 || static_cast<std::size_t>(aDayIndex) >= ResultPerDays.size()) {
+      return;
+    }
+    if (LogLevelPasses(3)) {
+      TraceQuote(aDayIndex, aQuoteValue);
+    }
+    if (StartContractPrice == 0.0) {
+      TakeFirstQuote(aDayIndex, aQuoteValue);
+      return;
+    }
+    CheckDescending(aDayIndex, aQuoteIndex, aQuoteValue);
+    CheckAscending(aDayIndex, aQuoteIndex, aQuoteValue);
+  }
 
   std::int32_t DaysCount = 0;
   std::int32_t IntervalValue = 0;
@@ -34,16 +50,66 @@ class TVolatilityResItem {
   double MinContractPrice = 0.0;
 
  private:
-  void TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue);
-  void CheckDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
-  void CheckAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
-  void AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount);
-  double HighLevel();
-  double LowLevel();
+  // Falls are counted only while the high is above the start price.
+  void CheckDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue) {
+    if (aQuoteValue > MaxContractPrice) {
+      MaxContractPrice = aQuoteValue;
+    } else if (MaxContractPrice > StartContractPrice) {
+      const std::int32_t count = WholeIntervals(HighLevel() - aQuoteValue);
+      if (count > 0) {
+        CountDescending(aDayIndex, aQuoteIndex, aQuoteValue, count);
+      }
+    }
+  }
+
+  // Rises are counted only while the low is below the start price.
+  void CheckAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue) {
+    if (aQuoteValue < MinContractPrice) {
+      MinContractPrice = aQuoteValue;
+    } else if (MinContractPrice < StartContractPrice) {
+      const std::int32_t count = WholeIntervals(aQuoteValue - LowLevel());
+      if (count > 0) {
+        CountAscending(aDayIndex, aQuoteIndex, aQuoteValue, count);
+      }
+    }
+  }
+
+  // A distance below one interval gives a quotient below 1 (the division rounds to nearest),
+  // so the division is only made when it can count. An interval of 0 or below never counts.
+  std::int32_t WholeIntervals(double aDelta) const {
+    if (IntervalValue <= 0 || !(aDelta >= IntervalValue)) {
+      return 0;
+    }
+    return IntervalsIn(aDelta);
+  }
 
   // The levels of the running high and low change only when the extreme does; most quotes
-  // are no new extreme, so the division is kept for the next quote. Keyed on the extreme
-  // itself (NaN: nothing cached yet).
+  // are no new extreme, so the level is kept for the next quote, keyed on the extreme itself.
+  double HighLevel() {
+    if (!(levelHighFor_ == MaxContractPrice)) {
+      levelHigh_ = GetIntervalLevel(IntervalValue, true, MaxContractPrice);
+      levelHighFor_ = MaxContractPrice;
+    }
+    return levelHigh_;
+  }
+  double LowLevel() {
+    if (!(levelLowFor_ == MinContractPrice)) {
+      levelLow_ = GetIntervalLevel(IntervalValue, false, MinContractPrice);
+      levelLowFor_ = MinContractPrice;
+    }
+    return levelLow_;
+  }
+
+  std::int32_t IntervalsIn(double aDelta) const;
+  void TraceQuote(std::int32_t aDayIndex, double aQuoteValue) const;
+  void TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue);
+  void CountDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue,
+                       std::int32_t aCount);
+  void CountAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue,
+                      std::int32_t aCount);
+  void AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount);
+
+  // NaN: nothing kept yet.
   double levelHighFor_ = std::numeric_limits<double>::quiet_NaN();
   double levelHigh_ = 0.0;
   double levelLowFor_ = std::numeric_limits<double>::quiet_NaN();

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh default
+bash scripts/build.sh default Melquon melquon-cli melquon_sample
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/bin/Melquon ]; then
   exec build/bin/Melquon
 fi

@@ -1,184 +1,238 @@
 #include "engine/volatility_res.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
-#include <string>
-#include <utility>
-#include <vector>
+#include <span>
+#include <sstream>
 
 #include "log/write_log.h"
 #include "runtime/formats.h"
+#include "runtime/text_file.h"
 
 namespace melquon {
 namespace {
 
 namespace fs = std::filesystem;
+using Counts = std::vector<std::int32_t>;
 
-class ResultSetTest : public testing::Test {
+constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr const char* kStamp = "05.03.2009 9:05:03 [7]   ";
+
+// Counters log through WriteLog: every test gets a log file of its own, the home formats and a
+// fixed clock, and the log settings are put back afterwards.
+class CounterTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "melquon-result-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    RegionalFormats() = FormatSettings{};
-    LogFileName = (dir_ / "Melquon.log").string();
-    LogLevel = 0;
-    SetLogClock([] { return LocalDateTime{CalendarDate{2009, 3, 5}, ClockTime{0, 0, 0, 42}}; });
+    ASSERT_NE(mkdtemp(dir_.data()), nullptr);
+    std::tie(LogFileName, LogLevel, RegionalFormats()) =
+        std::tuple(dir_ + "/Melquon.log", 0, FormatSettings{});
+    SetLogClock([] { return LocalDateTime{{2009, 3, 5}, {9, 5, 3, 7}}; });
   }
-
   void TearDown() override {
     SetLogClock({});
-    LogFileName = savedFileName_;
-    LogLevel = savedLevel_;
-    RegionalFormats() = savedFormats_;
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
+    std::tie(LogFileName, LogLevel, RegionalFormats()) = saved_;
+    fs::remove_all(dir_);
+  }
+  static std::string LogBytes() {
+    return FileExists(LogFileName) ? ReadFileBytes(LogFileName) : "(no log)";
   }
 
-  std::string LogBytes() const {
-    std::ifstream in(LogFileName, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  fs::path dir_;
-
- private:
-  const std::string savedFileName_ = LogFileName;
-  const std::int32_t savedLevel_ = LogLevel;
-  const FormatSettings savedFormats_ = RegionalFormats();
+  std::string dir_ = (fs::temp_directory_path() / "melquon-counter-XXXXXX").string();
+  const std::tuple<std::string, std::int32_t, FormatSettings> saved_{LogFileName, LogLevel,
+                                                                     RegionalFormats()};
 };
 
-// The set as a run builds it from an interval range.
+// The quotes of a run of two days, "|" starting the next day.
+TVolatilityResItem Feed(std::int32_t interval, const std::string& quotes, std::int32_t days = 2) {
+  TVolatilityResItem item(days, 39000.0);
+  item.IntervalValue = interval;
+  std::istringstream words(quotes);
+  std::int32_t day = 0, quoteIndex = 0;
+  for (std::string word; words >> word;) {
+    word == "|" ? void(++day) : item.ApplyNewQuote(day, quoteIndex++, std::stod(word));
+  }
+  return item;
+}
+
+// Each case is interval, price, level. Quotients are truncated toward zero and clamped to 32
+// bits; k * I is a 32-bit product.
+TEST(GetIntervalLevelTest, MultiplesAtOrBelowAndStrictlyAbove) {
+  const double down[][3] = {
+      {500, 151230, 151000}, {500, 149000, 149000},  {500, 499.99, 0}, {100, 1500, 1500},
+      {500, -1230, -1000},   {-500, 151230, 151000}, {0, 151230, 0},   {100000, 3e9, -1294967296.0},
+      {1, 1e20, kInt32Max},  {1, -1e20, kInt32Min},  {1, kNan, 0}};
+  const double up[][3] = {{500, 151230, 151500}, {500, 149000, 149500}, {500, 0, 500},
+                          {100, 500, 600},       {500, -1230, -500},    {0, 151230, 0},
+                          {1, 1e20, kInt32Min}};
+  using Rows = std::span<const double[3]>;
+  for (const bool isDown : {true, false}) {
+    for (const auto& [interval, price, level] : isDown ? Rows(down) : Rows(up)) {
+      EXPECT_EQ(GetIntervalLevel(static_cast<std::int32_t>(interval), isDown, price), level)
+          << interval << (isDown ? " down " : " up ") << price;
+    }
+  }
+}
+
+TEST_F(CounterTest, CountsClosedPositions) {
+  const struct {
+    std::int32_t interval;
+    const char* quotes;
+    Counts perDay;
+    double high, low;
+  } cases[] = {
+      {500, "150000 151230 150700", {0, 0}, 151230, 150000},         // short of a whole interval
+      {500, "150000 151230 150700 150450", {1, 0}, 150450, 150000},  // from the high's multiple
+      {500, "150000 152000 150400", {3, 0}, 150400, 150000},         // several at once
+      {500, "150000 151000 150500", {1, 0}, 150500, 150000},         // high on a multiple
+      {500, "150000 149000 149600 149999", {0, 0}, 150000, 149000},  // rise from the next one up
+      {500, "150000 149000 149600 149999 150000", {1, 0}, 150000, 150000},
+      {500, "150000 149100 149700 | 150020", {0, 1}, 150020, 150020},  // booked on its own day
+      {500, "150000 149000 148000", {0, 0}, 150000, 148000},  // no fall while the high is the start
+      {100, "1000 500 1500", {9, 0}, 1500, 1500},             // a new high completing a rise
+      {100, "1000 500 1500 1200 | 1100", {12, 1}, 1100, 1100},  // both sides in turn
+      {500, "0 150000 151000 150500", {1, 0}, 150500, 150000},  // a first 0.0 starts nothing
+      {500, "150000 151000 151000", {0, 0}, 151000, 150000},
+      {500, "150000 149000 149000", {0, 0}, 150000, 149000},
+      {-500, "150000 152000 150400 148000 | 151000", {0, 0}, 152000, 148000},
+      {0, "150000 152000 150400 148000 | 151000", {0, 0}, 152000, 148000},
+  };
+  for (const auto& c : cases) {
+    const TVolatilityResItem item = Feed(c.interval, c.quotes);
+    EXPECT_EQ(
+        std::tuple(item.ResultPerDays, item.Result, item.MaxContractPrice, item.MinContractPrice),
+        std::tuple(c.perDay, c.perDay[0] + c.perDay[1], c.high, c.low))
+        << c.interval << ": " << c.quotes;
+  }
+}
+
+TEST_F(CounterTest, IgnoresQuotesOutsideItsDaysAndStopsAtTheLargest32BitCount) {
+  TVolatilityResItem item = Feed(500, "150000 152000");
+  for (const std::int32_t day : {-1, 2, kInt32Max, kInt32Min}) {
+    item.ApplyNewQuote(day, 0, 140000);
+  }
+  EXPECT_EQ(std::pair(item.Result, item.MinContractPrice), std::pair(0, 150000.0));
+  for (const std::int32_t days : {0, -1, kInt32Min}) {
+    const TVolatilityResItem none = Feed(500, "150000", days);
+    EXPECT_EQ(std::pair(none.ResultPerDays, none.StartContractPrice), std::pair(Counts{}, 0.0));
+  }
+  // The rise from 5 counts a clamped quotient; the following fall would pass the limit.
+  item = Feed(1, "10 5 5e9 | 4");
+  EXPECT_EQ(std::pair(item.ResultPerDays, item.Result),
+            std::pair(Counts{kInt32Max, kInt32Max - 4}, kInt32Max));
+}
+
+// Day 0: start, a new high, a fall of one interval; day 1: a further fall, then a rise. The
+// trace of every quote is written at level 3, the counters' events at level 2.
+TEST_F(CounterTest, LogLinesAtEachLevel) {
+  const std::string trace = "TVolatilityResItem.ApplyNewQuote for  IntervalValue=500. aDayIndex=";
+  const std::pair<std::int32_t, std::string> lines[] = {
+      {3, trace + "0; aQuoteValue=150000,25"},
+      {2, trace + "0; aQuoteValue=150000,25; StartContractPrice=150000,25"},
+      {3, trace + "0; aQuoteValue=151230"},
+      {3, trace + "0; aQuoteValue=150450"},
+      {2,
+       "\r\nFixing RV by descending moving. IntervalValue=500; aDayIndex=0; aQuoteValue=150450; "
+       "QuoteIndex=2; Delta=1; \r\nold MaxContractPrice=151230; new MaxContractPrice=150450; "
+       "new ResultPerDays^[0]=1; new common Result=1"},
+      {3, trace + "1; aQuoteValue=149100"},
+      {2,
+       "\r\nFixing RV by descending moving. IntervalValue=500; aDayIndex=1; aQuoteValue=149100; "
+       "QuoteIndex=3; Delta=1; \r\nold MaxContractPrice=150450; new MaxContractPrice=149100; "
+       "new ResultPerDays^[1]=1; new common Result=2"},
+      {3, trace + "1; aQuoteValue=150020"},
+      {2,
+       "\r\nFixing RV by ascending moving. IntervalValue=500; aDayIndex=1; aQuoteValue=150020;  "
+       "QuoteIndex=4 Delta=1; \r\nold MinConrtactPrice=149100; new MinContractPrice=150020; "
+       "new ResultPerDays^[1]=2"},
+  };
+  for (const std::int32_t level : {3, 2, 1}) {
+    fs::remove(LogFileName);
+    LogLevel = level;
+    Feed(500, "150000.25 151230 150450 | 149100 150020");
+    std::string expected;
+    for (const auto& [lineLevel, text] : lines) {
+      expected += lineLevel <= level ? kStamp + text + "\r\n" : "";
+    }
+    EXPECT_EQ(LogBytes(), expected.empty() ? "(no log)" : expected) << "level " << level;
+  }
+  // A price written with %g, and then without a format string.
+  LogLevel = 2;
+  Feed(500, "1e20");
+  EXPECT_EQ(LogBytes(), kStamp + trace + "0; aQuoteValue=1E020; StartContractPrice=1E20\r\n");
+}
+
+// A range as a run builds it: from, step and the number of interval values.
 TVolatilityRes ForRange(std::int32_t from, std::int32_t to, std::int32_t step,
                         std::int32_t days = 3) {
   return TVolatilityRes(days, 39876.0, from, step, (to - from) / step + 1);
 }
 
-std::vector<std::int32_t> IntervalValues(const TVolatilityRes& set) {
-  std::vector<std::int32_t> values;
-  for (std::int32_t i = 0; i < set.Count(); ++i) {
-    values.push_back(set[i].IntervalValue);
-  }
-  return values;
-}
-
-std::vector<std::int32_t> Sequence(std::int32_t first, std::int32_t last, std::int32_t step) {
-  std::vector<std::int32_t> values;
-  for (std::int32_t v = first; step > 0 ? v <= last : v >= last; v += step) {
-    values.push_back(v);
-  }
-  return values;
-}
-
-struct RangeCase {
-  std::int32_t from;
-  std::int32_t to;
-  std::int32_t step;
-  std::vector<std::int32_t> values;
-};
-
-TEST_F(ResultSetTest, OneCounterPerIntervalValueInOrder) {
-  const RangeCase cases[] = {
-      {500, 2000, 100, Sequence(500, 2000, 100)},
-      {500, 1950, 100, Sequence(500, 1900, 100)},
-      {2000, 1950, 100, {2000}},
-      {2000, 500, 100, {}},
-      {2000, 500, -100, Sequence(2000, 500, -100)},
-      {-100, 100, 100, {-100, 0, 100}},
-  };
-  for (const RangeCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.from << ".." << c.to << " step " << c.step);
-    const TVolatilityRes set = ForRange(c.from, c.to, c.step);
-    EXPECT_EQ(IntervalValues(set), c.values);
-    EXPECT_EQ(set.Count(), static_cast<std::int32_t>(c.values.size()));
-  }
-  EXPECT_EQ(ForRange(500, 2000, 100).Count(), 16);
-  EXPECT_EQ(ForRange(2000, 500, -100).Count(), 16);
-}
-
-TEST_F(ResultSetTest, IntervalValuesWrapIn32Bits) {
-  const std::int32_t max = std::numeric_limits<std::int32_t>::max();
-  const TVolatilityRes set(1, 0.0, max - 1, 1, 3);
-  EXPECT_EQ(IntervalValues(set),
-            (std::vector<std::int32_t>{max - 1, max, std::numeric_limits<std::int32_t>::min()}));
-}
-
-TEST_F(ResultSetTest, CountersShareDaysAndStartDate) {
-  const TVolatilityRes set = ForRange(500, 700, 100, 4);
-  EXPECT_EQ(set.DaysCount, 4);
-  EXPECT_EQ(set.StartDate, 39876.0);
+Counts IntervalValues(const TVolatilityRes& set) {
+  Counts values;
   for (const TVolatilityResItem& item : set.Items) {
-    EXPECT_EQ(item.DaysCount, 4);
-    EXPECT_EQ(item.StartDate, 39876.0);
-    EXPECT_EQ(item.ResultPerDays.size(), 4u);
+    values.push_back(item.IntervalValue);
+    EXPECT_EQ(std::tuple(item.DaysCount, item.StartDate, item.ResultPerDays),
+              std::tuple(set.DaysCount, set.StartDate, Counts(std::max(set.DaysCount, 0), 0)));
   }
+  return values;
 }
 
-TEST_F(ResultSetTest, NoDaysGivesCountersWithoutPerDayStorage) {
-  for (const std::int32_t days : {0, -5}) {
-    const TVolatilityRes set = ForRange(500, 2000, 100, days);
-    EXPECT_EQ(set.DaysCount, days);
-    ASSERT_EQ(set.Count(), 16);
-    for (const TVolatilityResItem& item : set.Items) {
-      EXPECT_TRUE(item.ResultPerDays.empty());
-    }
+TEST_F(CounterTest, ResultSetHasOneCounterPerIntervalValueInOrder) {
+  const struct {
+    std::int32_t from, to, step, days;
+    Counts values;
+  } cases[] = {
+      {500, 1950, 500, 4, {500, 1000, 1500}},
+      {2000, 1950, 100, 0, {2000}},
+      {2000, 500, 100, 3, {}},
+      {2000, 500, -500, -5, {2000, 1500, 1000, 500}},
+      {-100, 100, 100, 3, {-100, 0, 100}},
+  };
+  for (const auto& c : cases) {
+    const TVolatilityRes set = ForRange(c.from, c.to, c.step, c.days);
+    EXPECT_EQ(IntervalValues(set), c.values) << c.from << ".." << c.to << " step " << c.step;
+    EXPECT_EQ(std::pair(set.DaysCount, set.StartDate), std::pair(c.days, 39876.0));
   }
+  EXPECT_EQ(IntervalValues(ForRange(500, 2000, 100)),
+            (Counts{500, 600, 700, 800, 900, 1000, 1100, 1200, 1300, 1400, 1500, 1600, 1700, 1800,
+                    1900, 2000}));
+  EXPECT_EQ(IntervalValues(TVolatilityRes(1, 0.0, kInt32Max - 1, 1, 3)),
+            (Counts{kInt32Max - 1, kInt32Max, kInt32Min}));  // 32-bit, wrapping
 }
 
-TEST_F(ResultSetTest, EveryCounterCountsTheSameQuotes) {
+TEST_F(CounterTest, ResultSetHandsEveryQuoteToEveryCounterInOrder) {
   TVolatilityRes set = ForRange(500, 2000, 100);
   set.ApplyNewQuote(0, 0, 150000);
   set.ApplyNewQuote(0, 1, 152000);
   set.ApplyNewQuote(2, 2, 150400);
   // Falls of 1600 from the multiple of each interval at or below 152000.
-  const std::vector<std::pair<std::int32_t, std::int32_t>> expected = {
+  const std::pair<std::int32_t, std::int32_t> expected[] = {
       {500, 3}, {600, 2}, {700, 2}, {800, 2}, {1000, 1}, {1600, 1}, {1700, 0}, {2000, 0}};
   for (const auto& [interval, count] : expected) {
     const TVolatilityResItem& item = set[(interval - 500) / 100];
-    ASSERT_EQ(item.IntervalValue, interval);
-    EXPECT_EQ(item.Result, count) << "interval " << interval;
-    EXPECT_EQ(item.ResultPerDays, (std::vector<std::int32_t>{0, 0, count}))
-        << "interval " << interval;
+    EXPECT_EQ(std::tuple(item.IntervalValue, item.ResultPerDays, item.Result),
+              std::tuple(interval, Counts{0, 0, count}, count));
   }
-}
-
-const char* const kStamp = "05.03.2009 [42]  ";
-
-TEST_F(ResultSetTest, QuoteReachesCountersInOrderAfterTheSetsTrace) {
   LogLevel = 3;
-  TVolatilityRes set = ForRange(500, 600, 100);
-  set.ApplyNewQuote(1, 9, 150000.5);
-  const std::string counterTrace = ". aDayIndex=1; aQuoteValue=150000,5";
-  std::string expected =
-      std::string(kStamp) + "TVolatilityRes.ApplyNewQuote aDayIndex=1; aQuoteValue=150000,5\r\n";
+  ForRange(500, 600, 100).ApplyNewQuote(1, 9, 150000.5);
+  ForRange(2000, 500, 100).ApplyNewQuote(0, 0, 150000);  // an empty set writes only its trace
+  LogLevel = 2;
+  ForRange(2000, 500, 100).ApplyNewQuote(0, 0, 150000);
+  std::string expectedLog =
+      kStamp + std::string("TVolatilityRes.ApplyNewQuote aDayIndex=1; aQuoteValue=150000,5\r\n");
   for (const char* interval : {"500", "600"}) {
     const std::string trace = std::string("TVolatilityResItem.ApplyNewQuote for  IntervalValue=") +
-                              interval + counterTrace;
-    expected += kStamp + trace + "\r\n";
-    expected += kStamp + trace + "; StartContractPrice=150000,5\r\n";
+                              interval + ". aDayIndex=1; aQuoteValue=150000,5";
+    expectedLog += kStamp + trace + "\r\n" + kStamp + trace + "; StartContractPrice=150000,5\r\n";
   }
-  EXPECT_EQ(LogBytes(), expected);
-}
-
-TEST_F(ResultSetTest, EmptySetOnlyWritesItsTrace) {
-  LogLevel = 3;
-  TVolatilityRes set = ForRange(2000, 500, 100);
-  set.ApplyNewQuote(0, 0, 150000);
-  EXPECT_EQ(LogBytes(), std::string(kStamp) +
-                            "TVolatilityRes.ApplyNewQuote aDayIndex=0; aQuoteValue=150000\r\n");
-}
-
-TEST_F(ResultSetTest, TraceIsNotWrittenAtLevel2) {
-  LogLevel = 2;
-  TVolatilityRes set = ForRange(2000, 500, 100);
-  set.ApplyNewQuote(0, 0, 150000);
-  EXPECT_FALSE(fs::exists(LogFileName));
+  expectedLog += kStamp + std::string(
+                              "TVolatilityRes.ApplyNewQuote aDayIndex=0; "
+                              "aQuoteValue=150000\r\n");
+  EXPECT_EQ(LogBytes(), expectedLog);
 }
 
 }  // namespace

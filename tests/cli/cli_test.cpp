@@ -1,0 +1,216 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "cli/cli_run.h"
+#include "cli/options.h"
+#include "cli/progress.h"
+#include "runtime/cp1251.h"
+
+namespace melquon::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;
+using Args = std::vector<std::string_view>;
+
+auto Fields(const CliOptions& o) {
+  return std::tuple(o.IniFileName, o.Contract, o.DateFrom, o.DateTo, o.IntervalFrom, o.IntervalTo,
+                    o.IntervalStep, o.CsvFileName, o.Quiet, o.Help);
+}
+
+TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
+  EXPECT_EQ(Fields(ParseCliOptions({})), Fields(CliOptions{}));
+  const CliOptions all{"a.ini", "SiH9", 39825.0, 39836.0, -500, 2000, 100, "out.csv", true};
+  EXPECT_EQ(
+      Fields(ParseCliOptions({"--ini", "a.ini", "--contract", "SiH9", "--from", "12012009", "--to",
+                              "23012009", "--interval-from", "-500", "--interval-to", "0x7D0",
+                              "--interval-step", "100", "--csv", "out.csv", "--quiet"})),
+      Fields(all));
+  EXPECT_EQ(Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009",
+                                    "--to=23012009", "--interval-from=-500", "--interval-to=0x7D0",
+                                    "--interval-step=100", "--csv=out.csv", "--quiet"})),
+            Fields(all));
+  EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract", "--quiet", "-h"})),
+            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true}));
+}
+
+TEST(CliOptions, BadCommandLinesNameTheirFault) {
+  for (const auto& [args, message] :
+       {std::pair{Args{"--from", "31022009"},
+                  "--from: '31022009' is not a date of the form DDMMYYYY"},
+        std::pair{Args{"--interval-to", "2147483648"},
+                  "--interval-to: '2147483648' is not a 32-bit integer"},
+        std::pair{Args{"--interval-step="}, "--interval-step: '' is not a 32-bit integer"},
+        std::pair{Args{"--ini"}, "--ini needs a value"},
+        std::pair{Args{"--quiet", "--csv"}, "--csv needs a value"},
+        std::pair{Args{"--quiet=yes"}, "--quiet takes no value"},
+        std::pair{Args{"report.txt"}, "unexpected argument 'report.txt'"}})
+    EXPECT_THAT([&] { ParseCliOptions(args); }, ThrowsMessage<CliUsageError>(message));
+  TDateTime date = 0.0;
+  EXPECT_TRUE(TryParseCliDate("29022008", date));
+  EXPECT_EQ(date, 39507.0);
+  EXPECT_TRUE(TryParseCliDate("01010001", date));
+  for (const char* text :
+       {"29022009", "01010000", "00002009", "1.01.2009", "+1012009", "2301200", "230120091", ""})
+    EXPECT_FALSE(TryParseCliDate(text, date)) << text;
+}
+
+TEST(CliProgress, ShowsOnATerminalOnlyAfterTheFirstSecondAndBlanksItsLineAtTheEnd) {
+  std::ostringstream out;
+  std::chrono::steady_clock::time_point now{};
+  DayProgressDisplay display(out, true, [&now] { return now; });
+  DayProgressDisplay noTerminal(out, false, [&now] { return now; });
+  display.Show(0, 10);
+  now += std::chrono::seconds(1);
+  display.Show(1, 10);
+  now += std::chrono::milliseconds(1);
+  noTerminal.Show(3, 10);
+  noTerminal.Finish();
+  EXPECT_EQ(out.str(), "");
+  display.Show(8, 10);
+  display.Show(9, 10);
+  display.Show(0, 9);
+  display.Finish();
+  EXPECT_EQ(out.str(), "\rday 9 of 10\rday 10 of 10\rday 1 of 9  \r" + std::string(12, ' ') + "\r");
+}
+
+std::string ReadBytes(const std::string& aPath) {
+  std::ifstream in(aPath, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The tool in a fresh folder: inside the test process on a settings file with a Russian comment
+// and a three-day archive whose counts are known by hand, or built as a user starts it.
+class CliRunTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = (fs::temp_directory_path() / "melquon-cli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(dir_.data()), nullptr);
+    ini_ = dir_ + "/Melquon.ini";
+    std::ofstream(ini_, std::ios::binary)
+        << "; \xCF\xF0\xEE\xE1\xED\xFB\xE9 \xE0\xF0\xF5\xE8\xE2\r\n[COMMON]\r\nArchivePath=a/\r\n"
+           "DataFileTemplate=$MM$DD.txt\r\nFindWhat=^$CONTRACT;([\\d:]+);([\\d.]+)$\r\n"
+           "ReplaceWith=CONTRACT=$2&DT=$1\r\nReportFileName=report.txt\r\n[DEFAULT]\r\n"
+           "Contract=RIH9\r\nDateFrom=11012009\r\nDateTo=14012009\r\nIntervalFrom=500\r\n"
+           "IntervalTo=1000\r\nIntervalStep=500\r\n";
+    fs::create_directory(dir_ + "/a");
+    std::ofstream(dir_ + "/a/0112.txt") << "RIH9;10:30:00;150000\r\nRIH9;10:31:00;151230\r\n"
+                                           "RIH9;10:32:00;150700\r\nRIH9;10:33:00;150450\r\n";
+    std::ofstream(dir_ + "/a/0114.txt") << "RIH9;11:00:00;149000\r\nRIH9;11:01:00;151000\r\n";
+    std::ofstream(dir_ + "/a/0115.txt") << "RIH9;11:00:00;100000\r\n";
+  }
+
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int Run(const Args& aArgs, const std::string& aProgramDirectory = "/none/") {
+    out_.str("");
+    err_.str("");
+    CliEnvironment environment{aProgramDirectory, out_, err_, false};
+    return RunCli(aArgs, environment);
+  }
+
+  // The exit status of a built program, its standard output in the file "out". In the C locale,
+  // so that the regional formats are the home formats; no argument holds a single quote.
+  int Spawn(const std::string& aProgram, const std::vector<std::string>& aArgs) const {
+    std::string command = "LC_ALL=C '" + aProgram + "'";
+    for (const std::string& arg : aArgs)
+      command += " '" + arg + "'";
+    const int status = std::system((command + " >" + dir_ + "/out 2>/dev/null </dev/null").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string dir_, ini_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
+  ASSERT_EQ(Run({"--ini", ini_}), kExitDone) << err_.str();
+  EXPECT_THAT(
+      out_.str(),
+      StartsWith("За весь период по интервалам:\r\n\r\nИнтервал: 500     ; закрыто "
+                 "позиций: 6       ; закрыто пунктов: 3000    ; КвадратФактор: 1500000\r\n"));
+  // The last day is included, no more: its block is the last, with no dot after its date.
+  EXPECT_THAT(out_.str(), ContainsRegex("\r\n14\\.01\\.2009\r\n[^.]*$"));
+  EXPECT_EQ(Cp1251ToUtf8(ReadBytes(dir_ + "/report.txt")), out_.str() + "\r\n");
+  // The settings file beside the program by default.
+  ASSERT_EQ(Run({"--quiet", "--csv", dir_ + "/f.csv", "--from", "12012009", "--to", "13012009",
+                 "--interval-from", "1000", "--interval-step", "-500", "--interval-to", "500"},
+                dir_ + "/"),
+            kExitDone);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(ReadBytes(dir_ + "/f.csv"),
+            "date,interval,closed_positions,closed_points,square_factor\r\nall,1000,0,0,0\r\n"
+            "all,500,1,500,250000\r\n2009-01-12,1000,0,0,0\r\n2009-01-12,500,1,500,250000\r\n"
+            "2009-01-13,1000,0,0,0\r\n2009-01-13,500,0,0,0\r\n");
+  EXPECT_EQ(Run({"--help"}), kExitDone);
+  EXPECT_EQ(out_.str(), CliUsageText());
+}
+
+using Failure = std::tuple<Args, int, std::string>;
+
+TEST_F(CliRunTest, FailuresWriteOnlyTheirMessage) {
+  const std::string csv = dir_ + "/x.csv", missing = dir_ + "/missing.ini";
+  for (const auto& [args, status, err] :
+       {Failure{{"--ini", ini_, "--to", "x"}, 2, "--to: 'x' is not a date of the form DDMMYYYY"},
+        Failure{{"--ini", missing}, 2, "--ini: settings file '" + missing + "' not found"},
+        Failure{{"--ini", ini_, "--interval-step", "0", "--csv", csv}, 1, "Division by zero"}}) {
+    EXPECT_EQ(Run(args), status);
+    EXPECT_EQ(err_.str(), status == kExitBadArguments
+                              ? "melquon-cli: " + err + "\n\n" + CliUsageText()
+                              : err + "\n");
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_FALSE(fs::exists(dir_ + "/report.txt") || fs::exists(csv));
+    EXPECT_EQ(fs::exists(dir_ + "/Melquon.log"), status == kExitRunFailed) << err;
+  }
+  EXPECT_EQ(Run({}, dir_ + "/a/"), kExitRunFailed);
+  EXPECT_EQ(err_.str(), "Settings file " + dir_ + "/a/Melquon.ini not found\n");
+  EXPECT_EQ(Run({"--ini", ini_, "--csv", dir_ + "/no/x.csv"}), kExitRunFailed);
+  EXPECT_EQ(err_.str(),
+            "Cannot create file \"" + dir_ + "/no/x.csv\". No such file or directory\n");
+}
+
+TEST_F(CliRunTest, BuiltToolOnTheSampleArchiveClosesPositionsAtEveryInterval) {
+  fs::copy_file(MELQUON_SAMPLE_INI, ini_, fs::copy_options::overwrite_existing);
+  ASSERT_EQ(Spawn(MELQUON_SAMPLE_GENERATOR, {dir_ + "/archive"}), 0);
+  ASSERT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--csv", dir_ + "/sample.csv"}), 0);
+  // 23 January is the last day block: no dot follows it.
+  EXPECT_THAT(ReadBytes(dir_ + "/out"),
+              MatchesRegex("За весь период по интервалам:\r\n.*\r\n12\\.01\\.2009\r\n"
+                           ".*\r\n23\\.01\\.2009\r\n[^.]*"));
+  const std::string csv = ReadBytes(dir_ + "/sample.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 16 + 12 * 16);
+  EXPECT_THAT(csv, ContainsRegex("\nall,500,[^\n]*\nall,600,.*\nall,2000,[^\n]*\n2009-01-12,500,"));
+  EXPECT_THAT(csv, Not(ContainsRegex("all,[0-9]+,0,"))) << "an interval closed no position";
+  EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--interval-step", "0"}), kExitRunFailed);
+  EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--from", "32012009"}), kExitBadArguments);
+}
+
+TEST_F(CliRunTest, BuildCopiesTheSettingsFileOnlyWhenNoneIsThere) {
+  const auto copy = [this](const std::string& aDestination) {
+    return Spawn(MELQUON_CMAKE, {"-DSOURCE=" MELQUON_SAMPLE_INI, "-DDESTINATION=" + aDestination,
+                                 "-P", MELQUON_COPY_IF_MISSING});
+  };
+  std::ofstream(ini_, std::ios::binary) << "[DEFAULT]\r\nContract=SiH9\r\n";
+  EXPECT_EQ(copy(ini_), 0);
+  EXPECT_EQ(ReadBytes(ini_), "[DEFAULT]\r\nContract=SiH9\r\n");
+  EXPECT_EQ(copy(dir_ + "/bin/Melquon.ini"), 0);
+  EXPECT_EQ(ReadBytes(dir_ + "/bin/Melquon.ini"), ReadBytes(MELQUON_SAMPLE_INI));
+}
+
+}  // namespace
+}  // namespace melquon::cli

@@ -23,35 +23,58 @@ constexpr std::size_t kMinimumReadSize = 64 * 1024;
 // Tick lines are some 40 bytes long; a first guess saves most regrowing of the line table.
 constexpr std::size_t kTypicalLineBytes = 40;
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
+
 // The texts of the whole-file reader of the runtime, so that both report a file alike.
 [[noreturn]] void ThrowFileError(const char* aAction, const std::string& aFileName, int aErrno) {
   throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + std::strerror(aErrno));
 }
 
-// The first CR or LF at or after aFrom, or aEnd. Eight bytes at a time: in a little-endian word,
-// (x - 0x0E..0E) & ~x & 0x80..80 marks the bytes below 0x0E; its lowest mark is exact (the borrow
-// can only mark bytes after a real one), and printable text has none, so most words pass in one
-// test.
-const char* FindLineBreak(const char* aFrom, const char* aEnd) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-  const char* p = aFrom;
-  while (std::endian::native == std::endian::little && aEnd - p >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    const std::uint64_t marks = (word - kOnes * 0x0E) & ~word & kHighBits;
-    if (marks == 0) {
-      p += 8;
-      continue;
+// False only when no byte of aWord is below 0x0E (CR, LF and NUL are), which is the case for
+// most words of printable text. The borrow may mark more bytes, but never misses one.
+bool MayHoldControlByte(std::uint64_t aWord) {
+  return ((aWord - kOnes * 0x0E) & ~aWord & kHighBits) != 0;
+}
+
+// The high bit of each byte of aWord that equals aByte, and no other bit: no carry crosses
+// a byte, so unlike the test above this one is exact.
+std::uint64_t BytesEqualTo(std::uint64_t aWord, unsigned char aByte) {
+  const std::uint64_t diff = aWord ^ (kOnes * aByte);
+  return ~(((diff & kLowBits) + kLowBits) | diff) & kHighBits;
+}
+
+// Calls aCut for every CR and LF before the first NUL byte, in order, ORs every byte before
+// that NUL into aSeen and returns where the text ends: at the NUL byte, or at aEnd. Eight
+// bytes at a time where a word's bytes lie in memory order from its low bits up.
+template <typename Cut>
+const char* ScanText(const char* aText, const char* aEnd, std::uint64_t& aSeen, Cut&& aCut) {
+  const char* p = aText;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; aEnd - p >= 8; p += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      if (!MayHoldControlByte(word)) {
+        aSeen |= word;
+        continue;
+      }
+      const std::uint64_t nuls = BytesEqualTo(word, '\0');
+      const std::uint64_t beforeNul = (nuls - 1) & ~nuls;  // every bit when there is no NUL
+      aSeen |= word & beforeNul;
+      std::uint64_t breaks = (BytesEqualTo(word, '\r') | BytesEqualTo(word, '\n')) & beforeNul;
+      for (; breaks != 0; breaks &= breaks - 1)
+        aCut(p + std::countr_zero(breaks) / 8);
+      if (nuls != 0)
+        return p + std::countr_zero(nuls) / 8;
     }
-    const char* const low = p + std::countr_zero(marks) / 8;
-    if (*low == '\n' || *low == '\r')
-      return low;
-    p = low + 1;  // a tab or another control byte
   }
   for (; p != aEnd; ++p) {
-    if (*p == '\n' || *p == '\r')
+    if (*p == '\0')
       return p;
+    aSeen |= static_cast<unsigned char>(*p);
+    if (*p == '\r' || *p == '\n')
+      aCut(p);
   }
   return aEnd;
 }
@@ -73,6 +96,7 @@ void TQuoteLines::SetText(std::string_view aBytes) {
 
 void TQuoteLines::Clear() {
   size_ = 0;
+  allAscii_ = true;
   lines_.clear();
 }
 
@@ -116,25 +140,29 @@ void TQuoteLines::ReadWholeFile(const std::string& aFileName) {
 
 void TQuoteLines::Split() {
   lines_.clear();
+  allAscii_ = true;
   if (size_ == 0)
     return;
-  const char* const text = buffer_.get();
-  if (const void* nul = std::memchr(text, '\0', size_))
-    size_ = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
   lines_.reserve(size_ / kTypicalLineBytes + 1);
 
+  const char* const text = buffer_.get();
   const char* const end = text + size_;
   const char* lineStart = text;
-  for (const char* p = lineStart; (p = FindLineBreak(p, end)) != end;) {
+  const auto cutAt = [&](const char* aBreak) {
+    if (aBreak < lineStart)
+      return;  // the LF of a CR LF already taken
     lines_.push_back(
-        {static_cast<std::size_t>(lineStart - text), static_cast<std::size_t>(p - lineStart)});
-    p += (*p == '\r' && p + 1 != end && p[1] == '\n') ? 2 : 1;
-    lineStart = p;
+        {static_cast<std::size_t>(lineStart - text), static_cast<std::size_t>(aBreak - lineStart)});
+    lineStart = aBreak + ((*aBreak == '\r' && aBreak + 1 != end && aBreak[1] == '\n') ? 2 : 1);
+  };
+  std::uint64_t seen = 0;
+  const char* const textEnd = ScanText(text, end, seen, cutAt);
+  size_ = static_cast<std::size_t>(textEnd - text);
+  if (lineStart < textEnd) {
+    lines_.push_back({static_cast<std::size_t>(lineStart - text),
+                      static_cast<std::size_t>(textEnd - lineStart)});
   }
-  if (lineStart != end) {
-    lines_.push_back(
-        {static_cast<std::size_t>(lineStart - text), static_cast<std::size_t>(end - lineStart)});
-  }
+  allAscii_ = (seen & kHighBits) == 0;
 }
 
 }  // namespace melquon

@@ -25,6 +25,8 @@ class TQuoteLines {
     return std::string_view(buffer_.get() + span.start, span.length);
   }
   std::size_t ByteSize() const { return size_; }
+  // True when no byte of the text is above 0x7F, so that no line needs converting.
+  bool AllAscii() const { return allAscii_; }
 
  private:
   struct LineSpan {
@@ -40,6 +42,7 @@ class TQuoteLines {
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_ = 0;
   std::size_t size_ = 0;
+  bool allAscii_ = true;
   std::vector<LineSpan> lines_;
 };
 

@@ -43,50 +43,61 @@ bool SameNameIgnoringCase(std::string_view aLeft, std::string_view aRight) {
   return true;
 }
 
-bool IsItemEnd(char c) {
-  return c == '&' || c == '\r' || c == '\n';
-}
+// What the item scan tells apart; every other byte is plain.
+enum ItemByte : unsigned char { kPlainByte, kEqualsByte, kItemEndByte, kQuoteByte };
 
-// The bytes at which the item scan has to stop and look: item ends and quotes.
-constexpr std::array<bool, 256> kItemStops = [] {
-  std::array<bool, 256> stops{};
-  for (const unsigned char c : {'&', '\r', '\n', '"', '\''})
-    stops[c] = true;
-  return stops;
+constexpr std::array<unsigned char, 256> kItemBytes = [] {
+  std::array<unsigned char, 256> kinds{};
+  kinds['='] = kEqualsByte;
+  for (const unsigned char c : {'&', '\r', '\n'})
+    kinds[c] = kItemEndByte;
+  for (const unsigned char c : {'"', '\''})
+    kinds[c] = kQuoteByte;
+  return kinds;
 }();
 
-// The end of the item that starts at aStart: the next "&", CR or LF outside quotes. A quote
-// that is never closed runs to the end of the text.
-std::size_t ItemEnd(std::string_view aText, std::size_t aStart) {
-  std::size_t i = aStart;
-  for (;;) {
-    while (i < aText.size() && !kItemStops[static_cast<unsigned char>(aText[i])])
-      ++i;
-    if (i >= aText.size() || IsItemEnd(aText[i]))
-      return i;
-    const std::size_t close = aText.find(aText[i], i + 1);
-    if (close == std::string_view::npos)
-      return aText.size();
-    i = close + 1;
-  }
+ItemByte KindOf(char c) {
+  return static_cast<ItemByte>(kItemBytes[static_cast<unsigned char>(c)]);
 }
 
 // Calls aVisit(name, value) for every item that has a "=", in order, until it returns true.
+// Items end at the next "&", CR or LF outside quotes; a quote that is never closed runs to the
+// end of the text. The name is what comes before the item's first "=", quoted or not.
 template <typename Visit>
 void VisitItems(std::string_view aText, Visit&& aVisit) {
   // Without a "=" no item has a value; most lines of other contracts end here.
   if (aText.find('=') == std::string_view::npos)
     return;
-  std::size_t start = 0;
-  while (start < aText.size()) {
-    const std::size_t end = ItemEnd(aText, start);
-    const std::string_view item = aText.substr(start, end - start);
-    const std::size_t equals = item.find('=');
-    if (equals != std::string_view::npos &&
-        aVisit(item.substr(0, equals), item.substr(equals + 1))) {
+  const char* const end = aText.data() + aText.size();
+  const char* p = aText.data();
+  while (p != end) {
+    const char* const itemStart = p;
+    const char* equals = nullptr;
+    while (p != end) {
+      const ItemByte kind = KindOf(*p);
+      if (kind == kPlainByte) {
+        ++p;
+      } else if (kind == kEqualsByte) {
+        equals = equals == nullptr ? p : equals;
+        ++p;
+      } else if (kind == kItemEndByte) {
+        break;
+      } else {
+        const char quote = *p++;
+        for (; p != end && *p != quote; ++p) {
+          if (*p == '=' && equals == nullptr)
+            equals = p;
+        }
+        if (p != end)
+          ++p;
+      }
+    }
+    if (equals != nullptr &&
+        aVisit(std::string_view(itemStart, equals), std::string_view(equals + 1, p))) {
       return;
     }
-    start = end + 1;
+    if (p != end)
+      ++p;
   }
 }
 
@@ -145,6 +156,31 @@ std::size_t PriceFormLength(std::string_view aText) {
   return mantissaEnd;
 }
 
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr int kExactDigits = 15;
+
+// The value of an unsigned price without exponent and with at most 15 digits: the digits and
+// the power of ten are then both exact, and one division rounds as std::from_chars does.
+bool TryReadShortDecimal(std::string_view aNumber, double& aValue) {
+  std::uint64_t digits = 0;
+  int digitCount = 0;
+  int fractionDigits = 0;
+  bool inFraction = false;
+  for (const char c : aNumber) {
+    if (c == '.') {
+      inFraction = true;
+      continue;
+    }
+    if (!IsDigit(c) || ++digitCount > kExactDigits)
+      return false;
+    digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    fractionDigits += inFraction ? 1 : 0;
+  }
+  aValue = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
+  return true;
+}
+
 // The exponent of a price, saturated far beyond the range of a double.
 long long ExponentValue(std::string_view aDigits) {
   const bool negative = !aDigits.empty() && aDigits[0] == '-';
@@ -184,7 +220,11 @@ long long DecimalOrder(std::string_view aNumber) {
 
 // The time of day of a non-empty DT text, in milliseconds since midnight.
 long long TimeOfDayOf(std::string_view aDateTimeText) {
-  return TimeOfDayMs(StrToDateTime(aDateTimeText, RegionalFormats()));
+  const FormatSettings& formats = RegionalFormats();
+  long long ms = 0;
+  if (TryCommonTimeOfDayMs(aDateTimeText, formats, ms))
+    return ms;
+  return TimeOfDayMs(StrToDateTime(aDateTimeText, formats));
 }
 
 // Reads the DT and CONTRACT items of one replaced line; true when the line gives a quote.
@@ -202,6 +242,18 @@ bool AcceptQuote(const TSkipIntervals& aSkipIntervals, std::string_view aPriceTe
     WriteLog("", "GetNextQuote exception " + std::string(e.what()), 1, false, true);
     return false;
   }
+}
+
+// FindWhat with the contract put in, as the pattern of the regular expression.
+void SetContractPattern(TQuoteSource& aSource, const std::string& aContract) {
+  const std::string& findWhat = aSource.Settings.FindWhat;
+  if (findWhat != aSource.PatternFindWhat || aContract != aSource.PatternContract) {
+    aSource.PatternFindWhat = findWhat;
+    aSource.PatternContract = aContract;
+    aSource.PatternBuffer = findWhat;
+    ReplaceFirst(aSource.PatternBuffer, kContractPlaceholder, aContract);
+  }
+  aSource.RegExp.SetPattern(aSource.PatternBuffer);
 }
 
 }  // namespace
@@ -235,17 +287,20 @@ std::string_view GetItemValue(std::string_view aText, std::string_view aName) {
 }
 
 bool TryReadPrice(std::string_view aText, double& aValue) {
-  const std::size_t firstNonSpace = aText.find_first_not_of(' ');
-  if (firstNonSpace == std::string_view::npos)
-    return false;
-  std::string_view number = aText.substr(firstNonSpace);
-  if (PriceFormLength(number) != number.size())
+  std::string_view number = aText;
+  while (!number.empty() && number.front() == ' ')
+    number.remove_prefix(1);
+  if (number.empty() || PriceFormLength(number) != number.size())
     return false;
 
   const bool negative = number[0] == '-';
   if (number[0] == '-' || number[0] == '+')
     number.remove_prefix(1);
   double magnitude = 0.0;
+  if (TryReadShortDecimal(number, magnitude)) {
+    aValue = negative ? -magnitude : magnitude;
+    return true;
+  }
   const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), magnitude);
   if (ec == std::errc::result_out_of_range) {
     // Too small to represent is zero; too large is not a price.
@@ -262,28 +317,26 @@ bool TryReadPrice(std::string_view aText, double& aValue) {
 bool GetNextQuote(TQuoteSource& aSource, const TQuoteLines& aQuoteSL, const std::string& aContract,
                   std::int32_t& aQuoteIndex, double& aQuoteValue) {
   ++aQuoteIndex;
-  aSource.PatternBuffer.assign(aSource.Settings.FindWhat);
-  ReplaceFirst(aSource.PatternBuffer, kContractPlaceholder, aContract);
-  aSource.RegExp.SetPattern(aSource.PatternBuffer);
+  SetContractPattern(aSource, aContract);
 
   const auto lineCount = static_cast<std::int64_t>(aQuoteSL.Count());
+  const bool allAscii = aQuoteSL.AllAscii();
   for (; aQuoteIndex < lineCount; ++aQuoteIndex) {
-    const std::string_view line = aQuoteSL.Line(static_cast<std::size_t>(aQuoteIndex));
-    std::string_view text = line;
-    if (!IsAscii(line)) {
+    std::string_view text = aQuoteSL.Line(static_cast<std::size_t>(aQuoteIndex));
+    if (!allAscii && !IsAscii(text)) {
       aSource.Utf8Buffer.clear();
-      AppendCp1251AsUtf8(line, aSource.Utf8Buffer);
+      AppendCp1251AsUtf8(text, aSource.Utf8Buffer);
       text = aSource.Utf8Buffer;
     }
     // A line without a match is its own replacement. The text is ASCII or the converter's
     // output, valid UTF-8 either way.
-    if (aSource.RegExp.ReplaceIfMatches(text, aSource.Settings.ReplaceWith, aSource.ReplacedBuffer,
-                                        true)) {
-      text = aSource.ReplacedBuffer;
-    }
+    text = aSource.RegExp.ReplaceLine(text, aSource.Settings.ReplaceWith);
     std::string_view priceText;
     std::string_view dateTimeText;
     ReadQuoteItems(text, priceText, dateTimeText);
+    // Neither item: nothing to read, nothing to report.
+    if (priceText.empty() && dateTimeText.empty())
+      continue;
     if (AcceptQuote(aSource.SkipIntervals, priceText, dateTimeText, aQuoteValue))
       return true;
   }

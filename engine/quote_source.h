@@ -34,9 +34,12 @@ struct TQuoteSource {
   TRegExp& RegExp;
   const TSkipIntervals& SkipIntervals;
   // Reused per line so that reading a line allocates nothing once warm.
-  std::string ReplacedBuffer;
-  std::string Utf8Buffer;
-  std::string PatternBuffer;
+  std::string Utf8Buffer = {};
+  // FindWhat with the contract filled in, and what it was built from: it is rebuilt only when
+  // one of them changes.
+  std::string PatternBuffer = {};
+  std::string PatternFindWhat = {};
+  std::string PatternContract = {};
 };
 
 // Advances aQuoteIndex to the next accepted line and reads its price; false when the lines

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -73,6 +75,66 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// Short pieces are moved as whole blocks of kBlock (or kHalfBlock) bytes, which the compiler
+// turns into single loads and stores instead of library calls. The output therefore keeps a
+// block of room beyond its end, and a source is read that far only where it has the bytes.
+constexpr std::size_t kBlock = 16;
+constexpr std::size_t kHalfBlock = 8;
+
+// The replaced text of the last replacement, reused from call to call.
+class OutputBuffer {
+ public:
+  void Clear() { size_ = 0; }
+  std::string_view View() const { return std::string_view(data_.get(), size_); }
+
+  // True when aText lies (partly) in the buffer's storage, which the next text overwrites.
+  bool Holds(std::string_view aText) const {
+    const char* const storage = data_.get();
+    if (storage == nullptr || aText.empty())
+      return false;
+    const std::less<const char*> before;
+    return before(aText.data(), storage + capacity_) &&
+           before(storage, aText.data() + aText.size());
+  }
+
+  // Room for aMore bytes at the end, and a block beyond them.
+  void Reserve(std::size_t aMore) {
+    if (capacity_ - size_ < kBlock || capacity_ - size_ - kBlock < aMore)
+      Grow(aMore);
+  }
+
+  // Appends aLength bytes from aFrom, where aReadable bytes (at least aLength) may be read.
+  // Room must have been reserved.
+  void Put(const char* aFrom, std::size_t aLength, std::size_t aReadable) {
+    char* const to = data_.get() + size_;
+    if (aLength <= kHalfBlock && aReadable >= kHalfBlock) {
+      std::memcpy(to, aFrom, kHalfBlock);
+    } else if (aLength <= kBlock && aReadable >= kBlock) {
+      std::memcpy(to, aFrom, kBlock);
+    } else if (aLength != 0) {
+      std::memcpy(to, aFrom, aLength);
+    }
+    size_ += aLength;
+  }
+
+ private:
+  void Grow(std::size_t aMore) {
+    if (aMore > kMaxSize - size_ - kBlock)
+      throw std::length_error("The replaced text is too long");
+    const std::size_t capacity = std::max(size_ + aMore + kBlock, capacity_ * 2);
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_ != 0)
+      std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+  }
+
+  static constexpr std::size_t kMaxSize = std::size_t{1} << 62;
+  std::unique_ptr<char[]> data_;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;
+};
+
 // A replacement text parsed once into the pieces each match is built from.
 class ReplacementProgram {
  public:
@@ -103,28 +165,43 @@ class ReplacementProgram {
       literalStart = i;
     }
     AddLiteral(literalStart, text_.size() - literalStart);
+    literals_.assign(text_);
+    literals_.append(kBlock, '\0');
+    literalBytes_ = 0;
+    sourceRefs_ = 0;
+    for (const Op& op : ops_) {
+      if (op.kind == Kind::Literal) {
+        literalBytes_ += op.second;
+      } else {
+        ++sourceRefs_;
+      }
+    }
     valid_ = true;
   }
 
   // Appends the replacement of the current match: aOvector holds aPairs offset pairs.
   void Append(std::string_view aSource, const PCRE2_SIZE* aOvector, std::uint32_t aPairs,
-              std::string& aOut) const {
+              OutputBuffer& aOut) const {
+    aOut.Reserve(LengthBound(aSource, aOvector, aPairs));
+    const char* const source = aSource.data();
+    const std::size_t size = aSource.size();
     for (const Op& op : ops_) {
       switch (op.kind) {
         case Kind::Literal:
-          aOut.append(text_, op.first, op.second);
+          aOut.Put(literals_.data() + op.first, op.second, kBlock);
           break;
         case Kind::Group:
           if (op.first < aPairs && aOvector[2 * op.first] != PCRE2_UNSET) {
             const PCRE2_SIZE start = aOvector[2 * op.first];
-            aOut.append(aSource.substr(start, aOvector[2 * op.first + 1] - start));
+            aOut.Put(source + start, GroupLength(start, aOvector[2 * op.first + 1], size),
+                     size - start);
           }
           break;
         case Kind::Before:
-          aOut.append(aSource.substr(0, aOvector[0]));
+          aOut.Put(source, std::min<std::size_t>(aOvector[0], size), size);
           break;
         case Kind::After:
-          aOut.append(aSource.substr(aOvector[1]));
+          aOut.Put(source + aOvector[1], size - aOvector[1], size - aOvector[1]);
           break;
       }
     }
@@ -176,6 +253,31 @@ class ReplacementProgram {
     return 2;
   }
 
+  // A group that \K leaves ending before its start runs to the end of the source.
+  static std::size_t GroupLength(std::size_t aStart, std::size_t aEnd, std::size_t aSize) {
+    return std::min(aEnd - aStart, aSize - aStart);
+  }
+
+  // The length of the replacement of one match, or a little more: each reference to the
+  // source is at most the source long. Exact when that bound would be large.
+  std::size_t LengthBound(std::string_view aSource, const PCRE2_SIZE* aOvector,
+                          std::uint32_t aPairs) const {
+    constexpr std::size_t kRoughUpTo = 64 * 1024;
+    if (sourceRefs_ == 0 || aSource.size() <= kRoughUpTo / sourceRefs_)
+      return literalBytes_ + sourceRefs_ * aSource.size();
+    std::size_t length = literalBytes_;
+    for (const Op& op : ops_) {
+      if (op.kind == Kind::Group && op.first < aPairs && aOvector[2 * op.first] != PCRE2_UNSET) {
+        length += GroupLength(aOvector[2 * op.first], aOvector[2 * op.first + 1], aSource.size());
+      } else if (op.kind == Kind::Before) {
+        length += std::min<std::size_t>(aOvector[0], aSource.size());
+      } else if (op.kind == Kind::After) {
+        length += aSource.size() - aOvector[1];
+      }
+    }
+    return length;
+  }
+
   void AddLiteral(std::size_t aStart, std::size_t aLength) {
     if (aLength == 0)
       return;
@@ -189,6 +291,11 @@ class ReplacementProgram {
 
   bool valid_ = false;
   std::string text_;
+  // The text followed by a block of zeros, so that every literal can be read as a block.
+  std::string literals_;
+  std::size_t literalBytes_ = 0;
+  // References to the source: groups, $` and $'.
+  std::size_t sourceRefs_ = 0;
   std::uint32_t groupCount_ = 0;
   std::vector<Op> ops_;
 };
@@ -211,6 +318,8 @@ struct TRegExp::Impl {
   bool jitCompiled = false;
 
   ReplacementProgram replacement;
+  OutputBuffer out;
+  std::string sourceCopy;
 
   Impl() {
     if (!compileContext || !matchContext || !jitStack)
@@ -265,26 +374,29 @@ struct TRegExp::Impl {
     return rc == 0 ? pcre2_get_ovector_count(matchData.get()) : static_cast<std::uint32_t>(rc);
   }
 
+  // The replaced text into out; false when nothing matches.
   bool Replace(std::string_view aSource, std::string_view aReplacement, bool aGlobal,
-               std::string& aOut, bool aCopyWhenUnmatched, bool aKnownValid) {
+               bool aKnownValid) {
     // ASCII is valid UTF-8; any other source is checked by the first search only.
     std::uint32_t pairs = Match(aSource, 0, aKnownValid || IsAscii(aSource));
-    if (pairs == 0) {
-      if (aCopyWhenUnmatched)
-        aOut.assign(aSource);
+    if (pairs == 0)
       return false;
-    }
     if (!replacement.IsFor(aReplacement, groupCount))
       replacement.Parse(aReplacement, groupCount);
-    aOut.clear();
+    if (out.Holds(aSource)) {
+      // The last replaced text is being replaced again: keep it from being overwritten.
+      sourceCopy.assign(aSource);
+      aSource = sourceCopy;
+    }
+    out.Clear();
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(matchData.get());
     std::size_t copied = 0;
     while (pairs != 0) {
       // \K can report a match start before the end of the previous match.
       const std::size_t start = std::max<std::size_t>(ovector[0], copied);
       const std::size_t end = std::max<std::size_t>(ovector[1], start);
-      aOut.append(aSource.substr(copied, start - copied));
-      replacement.Append(aSource, ovector, pairs, aOut);
+      AppendSource(aSource, copied, start - copied);
+      replacement.Append(aSource, ovector, pairs, out);
       copied = end;
       if (!aGlobal)
         break;
@@ -300,8 +412,13 @@ struct TRegExp::Impl {
         break;
       pairs = Match(aSource, next, true);
     }
-    aOut.append(aSource.substr(copied));
+    AppendSource(aSource, copied, aSource.size() - copied);
     return true;
+  }
+
+  void AppendSource(std::string_view aSource, std::size_t aFrom, std::size_t aLength) {
+    out.Reserve(aLength);
+    out.Put(aSource.data() + aFrom, aLength, aSource.size() - aFrom);
   }
 };
 
@@ -329,13 +446,27 @@ std::string TRegExp::Replace(std::string_view aSource, std::string_view aReplace
 void TRegExp::ReplaceInto(std::string_view aSource, std::string_view aReplacement,
                           std::string& aOut) {
   impl_->EnsureCompiled(IgnoreCase, Multiline);
-  impl_->Replace(aSource, aReplacement, Global, aOut, true, false);
+  if (impl_->Replace(aSource, aReplacement, Global, false)) {
+    aOut.assign(impl_->out.View());
+  } else {
+    aOut.assign(aSource);
+  }
 }
 
 bool TRegExp::ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement,
                                std::string& aOut, bool aKnownValidUtf8) {
   impl_->EnsureCompiled(IgnoreCase, Multiline);
-  return impl_->Replace(aSource, aReplacement, Global, aOut, false, aKnownValidUtf8);
+  if (!impl_->Replace(aSource, aReplacement, Global, aKnownValidUtf8))
+    return false;
+  aOut.assign(impl_->out.View());
+  return true;
+}
+
+std::string_view TRegExp::ReplaceLine(std::string_view aValidUtf8Line,
+                                      std::string_view aReplacement) {
+  impl_->EnsureCompiled(IgnoreCase, Multiline);
+  return impl_->Replace(aValidUtf8Line, aReplacement, Global, true) ? impl_->out.View()
+                                                                    : aValidUtf8Line;
 }
 
 }  // namespace melquon

@@ -47,6 +47,10 @@ class TRegExp {
   // (ASCII, or converted by the program itself) may say so and spare the check.
   bool ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement, std::string& aOut,
                         bool aKnownValidUtf8 = false);
+  // The same for a line known to be valid UTF-8, without a copy: the replaced text lies in a
+  // buffer of this object and stays valid until its next replacement; when nothing matches it
+  // is aValidUtf8Line itself.
+  std::string_view ReplaceLine(std::string_view aValidUtf8Line, std::string_view aReplacement);
 
  private:
   struct Impl;

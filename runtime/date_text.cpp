@@ -348,6 +348,136 @@ TDateTime Combine(TDateTime date, TDateTime time) {
   return date < 0 ? date - time : date + time;
 }
 
+// ---- the common shape ----------------------------------------------------------------------
+
+// The shape of nearly every text read by the million: day and month of one or two digits in
+// the short date format's order with its separator, a four-digit year, then optionally blanks
+// and H:mm or H:mm:ss. It is read straight through; any other text, and any text rejected
+// here, is left to the general reading, which gives every text accepted here the same value.
+struct CommonShape {
+  CalendarDate date;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+class ShapeReader {
+ public:
+  explicit ShapeReader(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+  bool AtEnd() const { return p_ == end_; }
+
+  bool Accept(char c) {
+    if (p_ != end_ && *p_ == c) {
+      ++p_;
+      return true;
+    }
+    return false;
+  }
+  bool AcceptEither(char a, char b) {
+    if (p_ != end_ && (*p_ == a || *p_ == b)) {
+      ++p_;
+      return true;
+    }
+    return false;
+  }
+
+  bool SkipBlanks() {
+    const char* const start = p_;
+    while (p_ != end_ && IsBlank(*p_)) {
+      ++p_;
+    }
+    return p_ != start;
+  }
+
+  // One or two digits, not followed by a third.
+  bool ReadShort(int& value) {
+    if (p_ == end_ || !IsDigit(*p_)) {
+      return false;
+    }
+    value = *p_++ - '0';
+    if (p_ != end_ && IsDigit(*p_)) {
+      value = value * 10 + (*p_++ - '0');
+    }
+    return p_ == end_ || !IsDigit(*p_);
+  }
+
+  // Exactly four digits.
+  bool ReadYear(int& value) {
+    if (end_ - p_ < 4) {
+      return false;
+    }
+    value = 0;
+    for (int i = 0; i < 4; ++i, ++p_) {
+      if (!IsDigit(*p_)) {
+        return false;
+      }
+      value = value * 10 + (*p_ - '0');
+    }
+    return p_ == end_ || !IsDigit(*p_);
+  }
+
+ private:
+  const char* p_;
+  const char* end_;
+};
+
+// What TryEncodeTime accepts without milliseconds.
+bool IsClockTime(int hour, int minute, int second) {
+  if (hour == 24) {
+    return minute == 0 && second == 0;
+  }
+  return hour <= 23 && minute <= 59 && second <= 59;
+}
+
+bool ReadCommonShape(std::string_view text, const FormatSettings& formats, CommonShape& shape) {
+  const DateLayout& layout = LayoutOf(formats);
+  const char separator = layout.separator;
+  const char timeSeparator = formats.TimeSeparator;
+  // Separators that are digits or blanks would read differently here than in general.
+  if (layout.order == DateOrder::YearMonthDay || !IsPunctuation(separator) ||
+      !IsPunctuation(timeSeparator)) {
+    return false;
+  }
+  ShapeReader r(text);
+  int first = 0;
+  int second = 0;
+  CalendarDate& date = shape.date;
+  if (!r.ReadShort(first) || !r.Accept(separator) || !r.ReadShort(second) || !r.Accept(separator) ||
+      !r.ReadYear(date.year)) {
+    return false;
+  }
+  date.day = layout.order == DateOrder::DayMonthYear ? first : second;
+  date.month = layout.order == DateOrder::DayMonthYear ? second : first;
+  if (!IsValidDate(date.year, date.month, date.day)) {
+    return false;
+  }
+  shape.hour = shape.minute = shape.second = 0;
+  if (r.AtEnd()) {
+    return true;
+  }
+  if (!r.SkipBlanks() || !r.ReadShort(shape.hour) || !r.AcceptEither(timeSeparator, ':') ||
+      !r.ReadShort(shape.minute)) {
+    return false;
+  }
+  if (!r.AtEnd() &&
+      (!r.AcceptEither(timeSeparator, ':') || !r.ReadShort(shape.second) || !r.AtEnd())) {
+    return false;
+  }
+  return IsClockTime(shape.hour, shape.minute, shape.second);
+}
+
+bool TryCommonShape(std::string_view text, const FormatSettings& formats, TDateTime& result) {
+  CommonShape shape;
+  TDateTime time = 0;
+  if (!ReadCommonShape(text, formats, shape) ||
+      !TryEncodeTime(shape.hour, shape.minute, shape.second, 0, time)) {
+    return false;
+  }
+  result = Combine(DayNumberOf(shape.date), time);
+  return true;
+}
+
 // A date, then the end or blanks (or a T after an ISO date) and a time.
 bool TryDateAndTime(std::string_view text, const FormatSettings& formats, int currentYear,
                     TDateTime& result) {
@@ -373,10 +503,8 @@ bool TryDateAndTime(std::string_view text, const FormatSettings& formats, int cu
   return true;
 }
 
-}  // namespace
-
-bool TryStrToDateTime(std::string_view text, const FormatSettings& formats, int currentYear,
-                      TDateTime& result) {
+bool TryGeneralShape(std::string_view text, const FormatSettings& formats, int currentYear,
+                     TDateTime& result) {
   text = TrimBlanks(text);
   if (TryDateAndTime(text, formats, currentYear, result)) {
     return true;
@@ -390,9 +518,31 @@ bool TryStrToDateTime(std::string_view text, const FormatSettings& formats, int 
   return false;
 }
 
+}  // namespace
+
+bool TryStrToDateTime(std::string_view text, const FormatSettings& formats, int currentYear,
+                      TDateTime& result) {
+  return TryCommonShape(text, formats, result) ||
+         TryGeneralShape(text, formats, currentYear, result);
+}
+
+// The value of a text of the common shape is a day number of at most seven digits plus the
+// time as a fraction, which keeps the milliseconds exact: they can be had without it.
+bool TryCommonTimeOfDayMs(std::string_view text, const FormatSettings& formats, long long& ms) {
+  CommonShape shape;
+  if (!ReadCommonShape(text, formats, shape)) {
+    return false;
+  }
+  // 24:00 is midnight of the next day.
+  ms = shape.hour == 24 ? 0 : ((shape.hour * 60LL + shape.minute) * 60 + shape.second) * 1000;
+  return true;
+}
+
+// The common shape has a four-digit year and needs no reading of the clock.
 TDateTime StrToDateTime(std::string_view text, const FormatSettings& formats) {
   TDateTime result = 0;
-  if (!TryStrToDateTime(text, formats, CurrentYear(), result)) {
+  if (!TryCommonShape(text, formats, result) &&
+      !TryGeneralShape(text, formats, CurrentYear(), result)) {
     throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
   }
   return result;

@@ -39,7 +39,6 @@ std::string LinesOf(const TQuoteLines& aLines) {
 
 TEST(QuoteSource, DayFileNamesFillTheFirstPlaceholdersOnly) {
   EXPECT_EQ(IntToStrPad(-1, 3), "0-1");
-  EXPECT_EQ(IntToStrPad(42, 5), "00042");
   TSettings settings;
   settings.ArchivePath = "arch";  // put in front as it is, no separator added
   const auto name = [&settings](const char* aTemplate, int aYear, int aMonth, int aDay) {

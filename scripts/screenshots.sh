@@ -7,8 +7,10 @@ cd "$(dirname "$0")/.."
 build=${MELQUON_BUILD_DIR:-build}
 out=${1:-$build/screenshots}
 [ -f "$build/CMakeCache.txt" ] || cmake --preset default >/dev/null
-cmake --build "$build" --target melquon_screenshots melquon_sample
+cmake --build "$build" --target ui_window_test melquon_sample
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/melquon_screenshots" "$out"
+# The window's test program takes the pictures when MELQUON_SCREENSHOTS names their folder.
+MELQUON_SCREENSHOTS="$out" xvfb-run -a -s "-screen 0 1280x1024x24" \
+  "$build/bin/ui_window_test" screenshots
 ls -1 "$out"/*.png

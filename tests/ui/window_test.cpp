@@ -1,0 +1,578 @@
+// The window on the offscreen platform, with recorders instead of dialogs and beeps. Run with
+// MELQUON_SCREENSHOTS naming a folder, it also takes a picture of every page for a person.
+#include <QtCharts>
+#include <QtTest>
+#include <QtWidgets>
+#include <fstream>
+
+#include "engine/engine.h"
+#include "engine/report.h"
+#include "log/write_log.h"
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
+#include "runtime/formats.h"
+#include "ui/date_picker.h"
+#include "ui/editor_text.h"
+#include "ui/error_reporting.h"
+#include "ui/main_form.h"
+#include "ui/qt_bar_chart.h"
+#include "ui/window_hooks.h"
+
+// Failures name the texts compared, not only that they differ.
+template <>
+char* QTest::toString(const std::string& aText) {
+  return qstrdup(aText.c_str());
+}
+
+namespace melquon::test {
+namespace {
+
+// What the window showed, sounded or opened through its hooks since the last reset.
+struct TWindowRecorder {
+  int Beeps = 0;
+  std::vector<std::string> MessageBoxes, ErrorBoxes;
+  std::vector<QUrl> OpenedUrls;
+  std::function<void()> OnBeep = [] {};  // runs inside each beep, while the handler goes on
+} Recorded;
+
+// Every log line carries the pinned clock's moment, 5 March 2009, 9:05:03.007.
+constexpr const char* kFixedStamp = "05.03.2009 9:05:03 [7]   ";
+
+// A fresh folder, deleted with everything in it at the end of the test.
+struct TTempFolder : QTemporaryDir {
+  std::string File(const std::string& aName) const { return path().toStdString() + '/' + aName; }
+};
+
+void WriteBytes(const std::string& aFileName, const std::string& aBytes) {
+  QVERIFY2((std::ofstream(aFileName, std::ios::binary) << aBytes).good(), aFileName.c_str());
+}
+
+// The file's bytes, or an empty text when there is no such file.
+std::string FileBytes(const std::string& aFileName) {
+  std::ifstream file(aFileName, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The last line of a text of CR LF ended lines, without its line end.
+std::string LastLine(std::string aText) {
+  aText.erase(aText.size() - std::min<std::size_t>(aText.size(), 2));
+  return aText.substr(aText.rfind('\n') + 1);  // npos + 1 is 0: the whole text
+}
+
+const TDateTime kStart = EncodeDate(2009, 1, 1);  // 39814
+enum View { SingleDay, WholePeriod, ByDay };
+enum Chosen { Count, Points, SquareFactor };
+const char* const kViews[] = {"sbtnForDate", "sbtnAllPeriod", "sbtnIntervalByDates"};
+const char* const kMeasures[] = {"sbtnClosedCnt", "sbtnClosedSumm", "sbtnKFactor"};
+
+// Writes down what the graph page asks of its chart since the chart was last emptied; points
+// as "x:y" in the order added, with their own label and colour only when they have them.
+struct TRecordingChart : TChartAdapter {
+  explicit TRecordingChart(std::string& aCalls) : Calls(aCalls) {}
+  void Clear() override { Calls.clear(); }
+  void AddPoint(double aX, double aY, const std::string& aLabel, TChartColor aColor) override {
+    Note(QStringLiteral("%1:%2").arg(aX, 0, 'g', 15).arg(aY, 0, 'g', 15).toStdString() + aLabel +
+         (aColor == kSeriesColor ? "" : "#"));
+  }
+  void SetXDateTime(bool aDateTime) override { Note(aDateTime ? "dates" : "values"); }
+  void ShowMarks(bool aVisible) override { Note(aVisible ? "marks" : "no marks"); }
+  void ShowLegend(bool aVisible) override { Note(aVisible ? "legend" : "no legend"); }
+
+  void Note(const std::string& aCall) { Calls += (Calls.empty() ? "" : " ") + aCall; }
+  std::string& Calls;
+};
+
+const std::string kDefaultSection =
+    "Contract=RIH9\r\nDateFrom=01012009\r\nDateTo=02012009\r\n"
+    "IntervalFrom=500\r\nIntervalTo=2000\r\nIntervalStep=100\r\n";
+
+// A fresh folder with two day files of contract RIH9 (1 and 2 January 2009), its settings
+// file with Russian comment lines and the given DEFAULT section, and the window opened on them,
+// its graph page drawing into Drawn unless it is to draw with Qt Charts.
+struct TWindowFixture {
+  explicit TWindowFixture(const std::string& aDefaultSection = kDefaultSection,
+                          bool aQtChart = false) {
+    WriteBytes(File("090101.txt"),
+               "RIH9;100000;01.01.2009 10:00:00\r\nRIH9;101600;01.01.2009 10:01:00\r\n"
+               "SIH9;5000;01.01.2009 10:01:30\r\nRIH9;100000;01.01.2009 10:02:00\r\n"
+               "RIH9;101100;01.01.2009 10:03:00\r\n");
+    WriteBytes(File("090102.txt"),
+               "RIH9;101000;02.01.2009 10:00:00\r\nRIH9;98900;02.01.2009 11:00:00\r\n");
+    Settings =
+        "; Настройки для проверки окна.\r\n; Кодировка файла - Windows-1251.\r\n"
+        "[COMMON]\r\nArchivePath=" +
+        File("") +
+        "\r\nDataFileTemplate=$YY$MM$DD.txt\r\nFindWhat=^$CONTRACT;([0-9.]+);(.+)$\r\n"
+        "ReplaceWith=CONTRACT=$1&DT=$2\r\n; Файл отчета.\r\nReportFileName=" +
+        File("report.txt") + "\r\n[DEFAULT]\r\n" + aDefaultSection;
+    WriteBytes(Ini(), Utf8ToCp1251(Settings));
+    auto chart = aQtChart ? nullptr : std::make_unique<TRecordingChart>(Drawn);
+    Window = std::make_unique<TfrmMain>(TfrmMain::TOptions{Ini(), std::move(chart)});
+  }
+
+  std::string File(const std::string& aName) const { return Folder.File(aName); }
+  std::string Ini() const { return File("Melquon.ini"); }
+  // Makes aResult the current result and shows the graph page.
+  void Show(std::unique_ptr<TVolatilityRes> aResult) const {
+    Engine().CurrentResult = std::move(aResult);
+    Window->pc->setCurrentWidget(Window->tsMain);
+    Window->pc->setCurrentWidget(Window->tsGraph);
+  }
+  std::string Draw(View aView, Chosen aMeasure) const {
+    Window->findChild<QToolButton*>(kViews[aView])->click();
+    Window->findChild<QToolButton*>(kMeasures[aMeasure])->click();
+    Window->sbtnRefresh->click();
+    return Drawn;
+  }
+
+  TTempFolder Folder;
+  std::string Settings, Drawn;
+  std::unique_ptr<TfrmMain> Window;
+};
+
+// Elements 500 and 600 over three days: 500 closed 3 positions on day 1, 600 one on day 0.
+std::unique_ptr<TVolatilityRes> SmallResult() {
+  auto result = std::make_unique<TVolatilityRes>(3, kStart, 500, 100, 2);
+  result->Items[0].Result = 3;
+  result->Items[0].ResultPerDays = {0, 3, 0};
+  result->Items[1].Result = 1;
+  result->Items[1].ResultPerDays = {1, 0, 0};
+  return result;
+}
+
+// The main page's fields as shown: contract, first and last date, first and last value, step.
+QStringList Fields(const TfrmMain& aForm) {
+  return {aForm.leContract->text(),     aForm.dtpFrom->text(),      aForm.dtpTo->text(),
+          aForm.leIntervalFrom->text(), aForm.leIntervalTo->text(), aForm.leIntervalStep->text()};
+}
+
+const std::pair<const char*, const char*> kCaptions[] = {
+    {"leContractLabel", "Контракт:"},
+    {"leIntervalFromLabel", "Начальный интервал"},
+    {"leIntervalToLabel", "Конечный интервал"},
+    {"leIntervalStepLabel", "Шаг интервала"},
+    {"Label1", "Начальная дата:"},
+    {"Label2", "Конечная дата:"},
+    {"lblLink", "Сайт программы"},
+    {"btnStart", "Старт"},
+    {"sbtnLoad", "Загрузить"},
+    {"sbtnSave", "Сохранить"},
+    {"sbtnForDate", "На дату:"},
+    {"sbtnAllPeriod", "На весь период"},
+    {"sbtnIntervalByDates", "Интервал по датам"},
+    {"sbtnClosedCnt", "Кол-во закрытых"},
+    {"sbtnClosedSumm", "Сумма закрытых"},
+    {"sbtnKFactor", "КвадратФактор"},
+    {"sbtnRefresh", "Обновить"}};
+
+}  // namespace
+
+class TWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { Recorded = {}; }
+
+  void windowMatchesTheDesign() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    QCOMPARE(frm.windowTitle(), QStringLiteral("Melquon"));
+    QCOMPARE(QRect(frm.pos(), frm.size()), QRect(112, 187, 922, 640));
+    QStringList pages;
+    for (int i = 0; i < frm.pc->count(); ++i) {
+      pages << frm.pc->widget(i)->objectName() + ' ' + frm.pc->tabText(i);
+    }
+    QCOMPARE(pages, (QStringList{"tsMain Основное", "tsGraph Графики", "tsReport Отчет",
+                                 "tsSettings Настройки"}));
+    QCOMPARE(frm.pc->currentWidget(), frm.tsMain);
+    for (const auto& [name, caption] : kCaptions) {
+      const QObject* control = frm.findChild<QObject*>(name);
+      QVERIFY2(control != nullptr, name);
+      QCOMPARE(control->property("text").toString(), QString::fromUtf8(caption));
+    }
+    QVERIFY(QFontInfo(frm.memReport->font()).fixedPitch() && frm.memReport->isReadOnly());
+    frm.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frm));
+    frm.dtpFrom->setFocus();
+    for (QWidget* expected : QWidgetList{frm.dtpFrom, frm.dtpTo, frm.leContract, frm.leIntervalFrom,
+                                         frm.leIntervalTo, frm.leIntervalStep, frm.btnStart}) {
+      QVERIFY(expected == QApplication::focusWidget() ||
+              expected->isAncestorOf(QApplication::focusWidget()));
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+  }
+
+  void startRunsTheFieldsAsTypedAndShowsTheReport() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    frm.btnStart->click();
+    QVERIFY2(Engine().CurrentResult && Engine().CurrentResult->Items[0].Result > 0, "nothing read");
+    // A second Start, falling over one day; the first result lives through the waiting events.
+    frm.pc->setCurrentWidget(frm.tsMain);
+    frm.leIntervalFrom->setText(QStringLiteral("2000"));
+    frm.leIntervalTo->setText(QStringLiteral("1500"));
+    frm.leIntervalStep->setText(QStringLiteral("-500"));
+    frm.dtpTo->SetDateTimeValue(EncodeDate(2009, 1, 1));
+    std::vector<bool> startEnabled;  // while the waiting events are processed, and at the beep
+    Recorded.OnBeep = [&] { startEnabled.push_back(frm.btnStart->isEnabled()); };
+    QTimer::singleShot(0, &frm, [&] {
+      QVERIFY(Engine().CurrentResult);
+      Recorded.OnBeep();
+    });
+    frm.btnStart->click();
+    QCOMPARE(startEnabled, (std::vector<bool>{false, false}));
+    QVERIFY(frm.btnStart->isEnabled() && frm.tsGraph->isEnabled());
+    QCOMPARE(frm.pc->currentWidget(), frm.tsGraph);
+    const TVolatilityRes& result = *Engine().CurrentResult;
+    QCOMPARE(std::tuple(result.Count(), result.Items[0].IntervalValue, result.DaysCount),
+             std::tuple(2, 2000, 1));
+    QCOMPARE(frm.cbByInterval->currentText(), QStringLiteral("2000"));
+    const QString report = QString::fromStdString(GetReportText(result));
+    QCOMPARE(frm.memReport->toPlainText(), QString(report).remove('\r'));
+    QCOMPARE(FileBytes(fixture.File("report.txt")), Utf8ToCp1251(report.toStdString()) + "\r\n");
+    QVERIFY(Recorded.ErrorBoxes.empty());
+    fixture.Window.reset();
+    QVERIFY(!Engine().CurrentResult);  // closing the window stops the engine
+  }
+
+  // Step, last, first value are read in that order: the message names the first bad one.
+  void failedStartLeavesNoResult_data() {
+    QTest::addColumn<QStringList>("fields");  // first, last, step, and the bad one if any
+    QTest::newRow("letters") << QStringList{"500", "2000", "abc", "abc"};
+    QTest::newRow("empty") << QStringList{"500", "2000", "", ""};
+    QTest::newRow("zero: the run fails") << QStringList{"500", "2000", "0"};
+    QTest::newRow("step first") << QStringList{"y", "x", "s", "s"};
+    QTest::newRow("then last") << QStringList{"y", "x", "100", "x"};
+    QTest::newRow("then first") << QStringList{"y", "900", "100", "y"};
+    QTest::newRow("blanks count") << QStringList{"500", "900 ", "100", "900 "};
+  }
+  void failedStartLeavesNoResult() {
+    QFETCH(QStringList, fields);
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    frm.acStart->trigger();
+    const std::string reportFile = FileBytes(fixture.File("report.txt"));
+    frm.pc->setCurrentWidget(frm.tsMain);
+    frm.leIntervalFrom->setText(fields[0]);
+    frm.leIntervalTo->setText(fields[1]);
+    frm.leIntervalStep->setText(fields[2]);
+    frm.btnStart->click();
+    QVERIFY(!Engine().CurrentResult && frm.acStart->isEnabled() && !frm.tsGraph->isEnabled());
+    QVERIFY(frm.pc->currentWidget() == frm.tsGraph && Recorded.Beeps == 2);
+    QVERIFY(!reportFile.empty() && FileBytes(fixture.File("report.txt")) == reportFile);
+    const QString shown = frm.memReport->toPlainText();
+    if (fields.size() > 3) {
+      QCOMPARE(shown, "'" + fields[3] + "' is not a valid integer value");
+    }
+    const std::string logged = kFixedStamp + Utf8ToCp1251(shown.toStdString());
+    QCOMPARE(LastLine(FileBytes(fixture.File("Melquon.log"))), logged);
+    QVERIFY(!shown.isEmpty() && Recorded.ErrorBoxes.empty());
+  }
+
+  void settingsFileAtStartUpLoadAndSave() {
+    TWindowFixture fixture(
+        "; Значения полей при запуске.\r\nContract=SiM9\r\nDateFrom=05032009\r\n"
+        "DateTo=06032009\r\nIntervalFrom=300\r\nIntervalTo=900\r\nIntervalStep=-50\r\n");
+    TfrmMain& frm = *fixture.Window;
+    QCOMPARE(Engine().IniFileName, fixture.Ini());
+    // The Russian comments come through; the file's last line end adds no line to the editor.
+    QCOMPARE(frm.memIni->toPlainText() + "\n",
+             QString::fromStdString(fixture.Settings).remove('\r'));
+    QCOMPARE(Fields(frm), (QStringList{"SiM9", "05.03.2009", "06.03.2009", "300", "900", "-50"}));
+    QVERIFY(!Engine().CurrentResult && frm.memReport->toPlainText().isEmpty());
+    // Load discards unsaved edits and applies the file to the settings, not to the fields.
+    frm.memIni->setPlainText(QStringLiteral("[COMMON]\nnot saved"));
+    WriteBytes(fixture.Ini(), Utf8ToCp1251("; Новый файл\r\n[DEFAULT]\r\nContract=LOADED\r\n"));
+    frm.sbtnLoad->click();
+    QCOMPARE(frm.memIni->toPlainText(), QStringLiteral("; Новый файл\n[DEFAULT]\nContract=LOADED"));
+    QCOMPARE(Engine().Settings.Contract + ' ' + frm.leContract->text().toStdString(),
+             "LOADED SiM9");
+    QVERIFY(QFile::remove(QString::fromStdString(fixture.Ini())));
+    frm.memIni->setPlainText(
+        QStringLiteral("; Сохранено\n[DEFAULT]\nContract=SAVED\nIntervalFrom=7"));
+    frm.acLoadINI->trigger();  // without the file Load changes nothing and says nothing
+    QCOMPARE(Engine().Settings.Contract, std::string("LOADED"));
+    frm.sbtnSave->click();  // creates the missing file with exactly the editor's text
+    QCOMPARE(FileBytes(fixture.Ini()),
+             Utf8ToCp1251("; Сохранено\r\n[DEFAULT]\r\nContract=SAVED\r\nIntervalFrom=7"));
+    QCOMPARE(std::tuple(Engine().Settings.Contract, Engine().Settings.IntervalFrom, Fields(frm)[3]),
+             std::tuple(std::string("SAVED"), 7, QStringLiteral("300")));
+    QVERIFY(Recorded.ErrorBoxes.empty() && Recorded.MessageBoxes.empty());
+  }
+
+  void linkOpensTheUserGuideAndUnderlinesOnHover() {
+    TWindowFixture fixture;
+    QLabel* link = fixture.Window->lblLink;
+    QVERIFY(!link->font().underline());
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(link, &enter);
+    QVERIFY(link->font().underline());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(link, &leave);
+    QVERIFY(!link->font().underline());
+    QTest::mouseClick(link, Qt::LeftButton);
+    const QUrl guide = QUrl::fromLocalFile(QString::fromStdString(fixture.File("user-guide.html")));
+    QCOMPARE(Recorded.OpenedUrls, std::vector<QUrl>{guide});
+  }
+
+  void editorTextAndDateLayoutConversions() {
+    const std::pair<std::string, std::string> fileToEditor[] = {
+        {"", ""}, {"a\r\nb\r\n", "a\nb"}, {"a\rb\nc", "a\nb\nc"}, {"a\r\n\r\n", "a\n"}};
+    for (const auto& [bytes, text] : fileToEditor) {
+      QCOMPARE(FileBytesToEditorText(bytes), text);
+    }
+    // No line break after the last line, but an empty last line keeps the one before it.
+    const std::pair<std::string, std::string> editorToFile[] = {
+        {"", ""}, {"a\nb", "a\r\nb"}, {"a\n", "a\r\n"}, {"Шаг\nЁж", Utf8ToCp1251("Шаг\r\nЁж")}};
+    for (const auto& [text, bytes] : editorToFile) {
+      QCOMPARE(EditorTextToFileBytes(text), bytes);
+    }
+    QVERIFY_THROWS_EXCEPTION(EInOutError, ReadEditorTextFile(TTempFolder().File("missing.ini")));
+    QCOMPARE(DatePickerFormat("M/d/yyyy", '-'), QStringLiteral("M-d-yyyy"));
+    QCOMPARE(DatePickerFormat("yyyy\"г.\"", '.'), QStringLiteral("yyyy'г.'"));
+  }
+
+  void escapedErrorsAreShownLoggedAndTheProgramGoesOn() {
+    TTempFolder folder;
+    const TfrmMain frm(TfrmMain::TOptions{folder.File("Melquon.ini"), nullptr});  // no such file
+    QCOMPARE(Recorded.ErrorBoxes.size(), std::size_t{1});
+    const std::string message = Recorded.ErrorBoxes.front();
+    QVERIFY(!message.empty() && frm.memIni->toPlainText().isEmpty());
+    QCOMPARE(LastLine(FileBytes(LogFileName)), kFixedStamp + Utf8ToCp1251(message));
+    QCOMPARE(Fields(frm), (QStringList{"RIH9", "04.03.2009", "04.03.2009", "500", "2000", "100"}));
+    RunGuarded([] { throw EInOutError("disk full"); });
+    QCOMPARE(LastLine(FileBytes(LogFileName)), kFixedStamp + std::string("disk full"));
+    LogFileName.clear();  // before the log is named an error is only shown
+    RunGuarded([] { throw 42; });
+    QTimer::singleShot(0, [] { throw EConvertError("'x' is not a valid integer value"); });
+    QTRY_COMPARE(Recorded.ErrorBoxes,
+                 (std::vector<std::string>{message, "disk full", "Unknown error",
+                                           "'x' is not a valid integer value"}));
+    QVERIFY(Recorded.MessageBoxes.empty());
+  }
+
+  void saveFailureReachesErrorReporting() {
+    TTempFolder folder;
+    TfrmMain frm(TfrmMain::TOptions{folder.File("missing/Melquon.ini"), nullptr});
+    Recorded = {};
+    frm.sbtnSave->click();
+    QCOMPARE(Recorded.ErrorBoxes.size(), std::size_t{1});
+    QCOMPARE(Recorded.MessageBoxes.at(0), std::string("error rewriting message "));
+    QVERIFY(!QFile::exists(QString::fromStdString(folder.File("missing/Melquon.ini"))));
+  }
+
+  void graphButtonGroupsChoosersAndTheDateAndIntervalReset() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    QCOMPARE(frm.ViewButtons->checkedButton(), frm.sbtnAllPeriod);
+    QCOMPARE(frm.MeasureButtons->checkedButton(), frm.sbtnClosedSumm);
+    QVERIFY(!frm.dtpForDate->isEnabled() && !frm.cbByInterval->isEnabled());
+    frm.pc->setCurrentWidget(frm.tsGraph);
+    frm.acRefreshGraph->trigger();  // no result yet: the page is disabled and nothing is drawn
+    QVERIFY(!frm.tsGraph->isEnabled() && fixture.Drawn == "marks no legend");
+    auto result = SmallResult();
+    result->StartDate = kStart + 0.5;
+    fixture.Show(std::move(result));
+    QVERIFY(frm.tsGraph->isEnabled() && frm.cbByInterval->count() == 2);
+    for (const View view : {ByDay, SingleDay, WholePeriod, SingleDay, ByDay}) {
+      fixture.Draw(view, SquareFactor);
+      fixture.Draw(view, SquareFactor);  // pressing the button that is down leaves it down
+      QCOMPARE(frm.ViewButtons->checkedButton()->objectName(), kViews[view]);
+      QCOMPARE(frm.MeasureButtons->checkedButton(), frm.sbtnKFactor);
+      QCOMPARE(frm.dtpForDate->isEnabled(), view == SingleDay);
+      QCOMPARE(frm.cbByInterval->isEnabled(), view == ByDay);
+    }
+    for (int shown = 0; shown < 2; ++shown) {  // showing the page resets date and interval
+      QCOMPARE(frm.dtpForDate->DateTimeValue(), kStart + 0.5);
+      QCOMPARE(frm.cbByInterval->currentText(), QStringLiteral("500"));
+      frm.cbByInterval->setCurrentIndex(1);
+      frm.dtpForDate->SetDateTimeValue(kStart + 2);
+      frm.pc->setCurrentWidget(frm.tsReport);
+      frm.pc->setCurrentWidget(frm.tsGraph);
+    }
+  }
+
+  // Day 1 for the single-day view; the first interval, then the second, for the by-day view.
+  void graphDrawsTheChosenMeasureAndKeepsItUntilRefresh() {
+    TWindowFixture fixture;
+    fixture.Show(SmallResult());
+    fixture.Window->dtpForDate->SetDateTimeValue(kStart + 1);
+    const std::tuple<View, Chosen, std::string> rows[] = {
+        {WholePeriod, Count, "values 500:3 600:1"},
+        {WholePeriod, Points, "values 500:1500 600:600"},
+        {WholePeriod, SquareFactor, "values 500:750000 600:360000"},
+        {ByDay, Count, "dates 39814:0 39815:3 39816:0"},
+        {ByDay, Points, "dates 39814:0 39815:1500 39816:0"},
+        {ByDay, SquareFactor, "dates 39814:0 39815:750000 39816:0"},
+        {SingleDay, Count, "values 500:3 600:0"},
+        {SingleDay, Points, "values 500:1500 600:0"},
+        {SingleDay, SquareFactor, "values 500:750000 600:0"},
+    };
+    for (const auto& [view, measure, drawn] : rows) {
+      QCOMPARE(fixture.Draw(view, measure), drawn);
+    }
+    fixture.Window->cbByInterval->setCurrentIndex(1);
+    QCOMPARE(fixture.Draw(ByDay, Count), "dates 39814:1 39815:0 39816:0");
+    auto huge = std::make_unique<TVolatilityRes>(1, kStart, 2000000000, 1, 1);
+    huge->Items[0].Result = std::numeric_limits<std::int32_t>::max();
+    fixture.Show(std::move(huge));
+    QCOMPARE(fixture.Draw(WholePeriod, SquareFactor), "values 2000000000:8.589934588e+27");
+    // The chart keeps what it drew through a view change, a new result and a failed Start.
+    fixture.Window->sbtnIntervalByDates->click();
+    fixture.Show(SmallResult());
+    fixture.Window->leIntervalStep->setText(QStringLiteral("abc"));
+    fixture.Window->acStart->trigger();
+    QVERIFY(!Engine().CurrentResult);
+    fixture.Window->acRefreshGraph->trigger();
+    QCOMPARE(fixture.Drawn, "values 2000000000:8.589934588e+27");
+    fixture.Show(SmallResult());
+    fixture.Window->acRefreshGraph->trigger();  // draws what the buttons now choose
+    QCOMPARE(fixture.Drawn, "dates 39814:0 39815:750000 39816:0");
+  }
+
+  void graphRefreshPutsADateOutsideTheRunBackToTheStart() {
+    TWindowFixture fixture;
+    auto result = SmallResult();
+    result->Items[1].ResultPerDays = {1, 0, 7};
+    fixture.Show(std::move(result));
+    const std::tuple<TDateTime, View, TDateTime, std::string> rows[] = {
+        {kStart + 3, SingleDay, kStart, "values 500:0 600:1"},
+        {kStart - 0.001, SingleDay, kStart, "values 500:0 600:1"},
+        {kStart + 2.9, SingleDay, kStart + 2.9, "values 500:0 600:7"},  // the last day stays
+        {kStart + 400, ByDay, kStart, "dates 39814:0 39815:3 39816:0"}};
+    for (const auto& [date, view, after, drawn] : rows) {
+      fixture.Window->dtpForDate->SetDateTimeValue(date);
+      QCOMPARE(fixture.Draw(view, Count), drawn);
+      QCOMPARE(fixture.Window->dtpForDate->DateTimeValue(), after);
+    }
+    const std::tuple<View, int, int> empty[] = {
+        {ByDay, 2, 0}, {SingleDay, 0, 2}, {SingleDay, -3, 2}};
+    for (const auto& [view, days, elements] : empty) {  // no elements, no days: an empty chart
+      fixture.Show(std::make_unique<TVolatilityRes>(days, kStart, 500, 100, elements));
+      QCOMPARE(fixture.Draw(view, Count), view == ByDay ? "dates" : "values");
+      QCOMPARE(fixture.Window->dtpForDate->DateTimeValue(), kStart);
+    }
+    QVERIFY(Recorded.ErrorBoxes.empty());
+  }
+
+  void graphBarsOfANegativeStepStandInAscendingOrder() {
+    TWindowFixture fixture(kDefaultSection, true);
+    const TQtBarChart& chart = fixture.Window->QtChart();
+    auto result = std::make_unique<TVolatilityRes>(1, kStart, 2000, -100, 16);
+    QStringList intervals;
+    for (int i = 15; i >= 0; --i) {
+      result->Items[i].Result = 15 - i;
+      intervals << QString::number(result->Items[i].IntervalValue);
+    }
+    fixture.Show(std::move(result));
+    fixture.Draw(WholePeriod, Count);
+    Engine().CurrentResult.reset();  // the chart keeps its own copy of what it drew
+    QCOMPARE(intervals.front() + ' ' + intervals.back(), QStringLiteral("500 2000"));
+    QCOMPARE(chart.XAxis()->categories(), intervals);
+    QCOMPARE(std::tuple(chart.Bars()->count(), chart.Bars()->at(0), chart.Bars()->at(15)),
+             std::tuple(16, 0.0, 15.0));
+    QCOMPARE(fixture.Window->Series1, chart.Series());
+  }
+
+  void chartLooks() {
+    QChartView view;
+    view.resize(900, 500);
+    TQtBarChart chart(&view);
+    chart.ShowLegend(false);
+    chart.ShowMarks(true);
+    QVERIFY(!chart.Chart()->legend()->isVisible() && chart.Chart()->title().isEmpty());
+    QCOMPARE(chart.Bars()->color(), QColor(Qt::blue));
+    QCOMPARE(chart.Series()->labelsPosition(), QAbstractBarSeries::LabelsOutsideEnd);
+    QVERIFY(chart.Series()->isLabelsVisible());
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    chart.SetXDateTime(true);
+    for (const double x : {kStart + 1, kStart, kStart + 0.5}) {  // the last reads like the second
+      chart.AddPoint(x, x - kStart + 1, "", kSeriesColor);
+    }
+    QCOMPARE(chart.XAxis()->categories(),
+             (QStringList{"01.01.2009", "01.01.2009\u200B", "02.01.2009"}));
+    QCOMPARE(std::tuple(chart.Bars()->at(0), chart.Bars()->at(1), chart.Bars()->at(2)),
+             std::tuple(1.0, 1.5, 2.0));
+    QTRY_VERIFY(chart.Chart()->plotArea().width() > 0);
+    QCOMPARE(chart.Series()->labelsAngle(), 0.0);
+    for (int x = 0; x < 40; ++x) {
+      chart.AddPoint(kStart + 2 + x, 5750000, "", kSeriesColor);
+    }
+    QCOMPARE(chart.Series()->labelsAngle(), -90.0);  // marks wider than their bars stand up
+    QCOMPARE(chart.YAxis()->max(), ValueAxisRange(0, 5750000).Top);
+    chart.Clear();
+    QVERIFY(chart.Bars()->count() == 0 && chart.XAxis()->categories().empty());
+    QCOMPARE(chart.YAxis()->max(), 1.0);
+  }
+
+  void valueAxisLeavesRoomForTheMarks() {
+    // Each row: lowest and highest value, then the axis's bottom, top and tick step.
+    const std::array<double, 5> ranges[] = {
+        {0, 0, 0, 1, 1}, {0, 3, 0, 4, 1}, {0, 60000, 0, 80000, 20000}, {-10, 20, -20, 30, 10}};
+    for (const auto& [lowest, highest, bottom, top, step] : ranges) {
+      const TValueRange range = ValueAxisRange(lowest, highest);
+      QCOMPARE((QList<double>{range.Bottom, range.Top, range.Step}),
+               (QList<double>{bottom, top, step}));
+    }
+  }
+
+  // Pictures of every page after a calculation on the sample archive beside the executable,
+  // for a person to look at; only when MELQUON_SCREENSHOTS names their folder.
+  void screenshots() {
+    const QString folder = qEnvironmentVariable("MELQUON_SCREENSHOTS");
+    if (folder.isEmpty()) {
+      QSKIP("MELQUON_SCREENSHOTS names no folder");
+    }
+    RegionalFormats() = FormatsFromSystemLocale();
+    TfrmMain frm;
+    frm.show();
+    const auto save = [&](const QString& aName) {
+      QTest::qWait(300);  // the window lays itself out and paints before it is grabbed
+      QVERIFY(frm.grab().save(folder + '/' + aName + ".png"));
+    };
+    const auto draw = [&](QToolButton* aView, QToolButton* aMeasure, const QString& aName) {
+      aView->click();
+      aMeasure->click();
+      frm.acRefreshGraph->trigger();
+      save(aName);
+    };
+    save("1-main");
+    frm.acStart->trigger();
+    draw(frm.sbtnAllPeriod, frm.sbtnClosedSumm, "2-graph-whole-period");
+    frm.cbByInterval->setCurrentIndex(frm.cbByInterval->count() / 2);
+    draw(frm.sbtnIntervalByDates, frm.sbtnClosedCnt, "3-graph-by-day");
+    draw(frm.sbtnForDate, frm.sbtnKFactor, "4-graph-single-day");
+    frm.pc->setCurrentWidget(frm.tsReport);
+    save("5-report");
+    frm.pc->setCurrentWidget(frm.tsSettings);
+    save("6-settings");
+    QVERIFY(Recorded.ErrorBoxes.empty() && Recorded.MessageBoxes.empty());
+  }
+};
+
+}  // namespace melquon::test
+
+int main(int argc, char** argv) {
+  using namespace melquon;
+  TApplication application(argc, argv);
+  // Home regional formats, the pinned clock, and the recorder instead of dialogs and beeps.
+  RegionalFormats() = FormatSettings{};
+  SetLogClock([] { return LocalDateTime{{2009, 3, 5}, {9, 5, 3, 7}}; });
+  TUiHooks& hooks = UiHooks();
+  hooks.MessageBox = [](const std::string& aText) { test::Recorded.MessageBoxes.push_back(aText); };
+  hooks.ErrorBox = [](const std::string& aText) { test::Recorded.ErrorBoxes.push_back(aText); };
+  SetLogMessageBox(hooks.MessageBox);
+  hooks.Beep = [] {
+    ++test::Recorded.Beeps;
+    test::Recorded.OnBeep();
+  };
+  hooks.OpenUrl = [](const QUrl& aUrl) {
+    test::Recorded.OpenedUrls.push_back(aUrl);
+    return true;
+  };
+  test::TWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"

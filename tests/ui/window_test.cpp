@@ -227,6 +227,7 @@ class TWindowTest : public QObject {
     QCOMPARE(std::tuple(result.Count(), result.Items[0].IntervalValue, result.DaysCount),
              std::tuple(2, 2000, 1));
     QCOMPARE(frm.cbByInterval->currentText(), QStringLiteral("2000"));
+    QCOMPARE(Engine().Settings.IntervalFrom, 500);  // the fields go to the run only
     const QString report = QString::fromStdString(GetReportText(result));
     QCOMPARE(frm.memReport->toPlainText(), QString(report).remove('\r'));
     QCOMPARE(FileBytes(fixture.File("report.txt")), Utf8ToCp1251(report.toStdString()) + "\r\n");

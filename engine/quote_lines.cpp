@@ -20,8 +20,11 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kMinimumReadSize = 64 * 1024;
-// Tick lines are some 40 bytes long; a first guess saves most regrowing of the line table.
-constexpr std::size_t kTypicalLineBytes = 40;
+// Tick lines are some 30 to 40 bytes long. The line table is first sized for shorter ones, so
+// that it rarely has to grow and copy itself: the part never written takes no memory.
+constexpr std::size_t kShortLineBytes = 24;
+// Read in pieces that stay in the cache until they are split.
+constexpr std::size_t kReadPieceSize = 256 * 1024;
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
@@ -32,72 +35,128 @@ constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
   throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + std::strerror(aErrno));
 }
 
-// False only when no byte of aWord is below 0x0E (CR, LF and NUL are), which is the case for
-// most words of printable text. The borrow may mark more bytes, but never misses one.
-bool MayHoldControlByte(std::uint64_t aWord) {
-  return ((aWord - kOnes * 0x0E) & ~aWord & kHighBits) != 0;
-}
-
-// The high bit of each byte of aWord that equals aByte, and no other bit: no carry crosses
-// a byte, so unlike the test above this one is exact.
-std::uint64_t BytesEqualTo(std::uint64_t aWord, unsigned char aByte) {
-  const std::uint64_t diff = aWord ^ (kOnes * aByte);
-  return ~(((diff & kLowBits) + kLowBits) | diff) & kHighBits;
-}
-
-// Calls aCut for every CR and LF before the first NUL byte, in order, ORs every byte before
-// that NUL into aSeen and returns where the text ends: at the NUL byte, or at aEnd. Eight
-// bytes at a time where a word's bytes lie in memory order from its low bits up.
-template <typename Cut>
-const char* ScanText(const char* aText, const char* aEnd, std::uint64_t& aSeen, Cut&& aCut) {
-  const char* p = aText;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; aEnd - p >= 8; p += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p, sizeof word);
-      if (!MayHoldControlByte(word)) {
-        aSeen |= word;
-        continue;
-      }
-      const std::uint64_t nuls = BytesEqualTo(word, '\0');
-      const std::uint64_t beforeNul = (nuls - 1) & ~nuls;  // every bit when there is no NUL
-      aSeen |= word & beforeNul;
-      std::uint64_t breaks = (BytesEqualTo(word, '\r') | BytesEqualTo(word, '\n')) & beforeNul;
-      for (; breaks != 0; breaks &= breaks - 1)
-        aCut(p + std::countr_zero(breaks) / 8);
-      if (nuls != 0)
-        return p + std::countr_zero(nuls) / 8;
-    }
-  }
-  for (; p != aEnd; ++p) {
-    if (*p == '\0')
-      return p;
-    aSeen |= static_cast<unsigned char>(*p);
-    if (*p == '\r' || *p == '\n')
-      aCut(p);
-  }
-  return aEnd;
+// The high bit of each byte of aWord below 0x0E (CR, LF and NUL are), and no other bit: no
+// carry crosses a byte. Printable text has none, so most words need no further look.
+std::uint64_t ControlBytes(std::uint64_t aWord) {
+  return ~(((aWord & kLowBits) + kOnes * (0x80 - 0x0E)) | aWord) & kHighBits;
 }
 
 }  // namespace
 
+// Cuts the text into lines while it is being read, so that each piece is scanned while it is
+// still in the cache.
+class TQuoteLines::Splitter {
+ public:
+  Splitter(TQuoteLines& aLines, std::size_t aExpectedSize) : lines_(aLines) {
+    lines_.lineCount_ = 0;
+    lines_.ReserveLines(aExpectedSize / kShortLineBytes + 1);
+    lines_.allAscii_ = true;
+  }
+
+  // Scans the bytes read so far, but for the last: a CR there may be the first half of a CR LF.
+  void ScanArrived() {
+    if (lines_.size_ != 0)
+      Scan(lines_.size_ - 1, false);
+  }
+
+  // Scans the rest of the text and ends it at its first NUL byte.
+  void Finish() {
+    Scan(lines_.size_, true);
+    const std::size_t end = endedByNul_ ? scanned_ : lines_.size_;
+    lines_.size_ = end;
+    if (lineStart_ < end)
+      lines_.AddLine(lineStart_, end - lineStart_);
+    lines_.allAscii_ = (seen_ & kHighBits) == 0;
+  }
+
+ private:
+  // Cuts a line at every CR and LF up to the first NUL byte or aLimit, and ORs the bytes passed
+  // into seen_. Eight bytes at a time where a word's bytes lie in memory order from its low bits
+  // up; the bytes after the last whole word only with aToLimit.
+  void Scan(std::size_t aLimit, bool aToLimit) {
+    if (endedByNul_ || aLimit <= scanned_)
+      return;
+    const char* const text = lines_.buffer_.get();
+    const char* const arrived = text + lines_.size_;
+    const char* const limit = text + aLimit;
+    const char* p = text + scanned_;
+    std::uint64_t seen = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      for (; limit - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        for (std::uint64_t controls = ControlBytes(word); controls != 0; controls &= controls - 1) {
+          const int shift = std::countr_zero(controls) - 7;
+          const char* const at = p + shift / 8;
+          if (*at == '\0') {
+            seen |= word & ((std::uint64_t{1} << shift) - 1);
+            return Stop(at, seen, true);
+          }
+          CutAt(text, at, arrived);
+        }
+        seen |= word;
+      }
+    }
+    for (; aToLimit && p != limit; ++p) {
+      if (*p == '\0')
+        return Stop(p, seen, true);
+      seen |= static_cast<unsigned char>(*p);
+      CutAt(text, p, arrived);
+    }
+    Stop(p, seen, false);
+  }
+
+  // A CR or LF at aAt ends the line up to it, unless it is the LF of a CR LF already taken;
+  // other bytes are passed over.
+  void CutAt(const char* aText, const char* aAt, const char* aArrived) {
+    if (*aAt != '\r' && *aAt != '\n')
+      return;
+    const auto at = static_cast<std::size_t>(aAt - aText);
+    if (at < lineStart_)
+      return;
+    lines_.AddLine(lineStart_, at - lineStart_);
+    const bool crLf = *aAt == '\r' && aAt + 1 != aArrived && aAt[1] == '\n';
+    lineStart_ = at + (crLf ? 2 : 1);
+  }
+
+  void Stop(const char* aAt, std::uint64_t aSeen, bool aAtNul) {
+    scanned_ = static_cast<std::size_t>(aAt - lines_.buffer_.get());
+    seen_ |= aSeen;
+    endedByNul_ = aAtNul;
+  }
+
+  TQuoteLines& lines_;
+  std::size_t scanned_ = 0;
+  std::size_t lineStart_ = 0;
+  bool endedByNul_ = false;
+  std::uint64_t seen_ = 0;
+};
+
 void TQuoteLines::LoadFromFile(const std::string& aFileName) {
   Clear();
-  ReadWholeFile(aFileName);
-  Split();
+  ReadAndSplit(aFileName);
 }
 
 void TQuoteLines::SetText(std::string_view aBytes) {
   Clear();
   std::copy(aBytes.begin(), aBytes.end(), Reserve(aBytes.size()));
   size_ = aBytes.size();
-  Split();
+  Splitter(*this, size_).Finish();
 }
 
 void TQuoteLines::Clear() {
   size_ = 0;
   allAscii_ = true;
-  lines_.clear();
+  lineCount_ = 0;
+}
+
+void TQuoteLines::ReserveLines(std::size_t aCount) {
+  if (aCount <= lineCapacity_)
+    return;
+  auto grown = std::make_unique_for_overwrite<LineSpan[]>(aCount);
+  std::copy_n(lines_.get(), lineCount_, grown.get());
+  lines_ = std::move(grown);
+  lineCapacity_ = aCount;
 }
 
 char* TQuoteLines::Reserve(std::size_t aCapacity) {
@@ -113,8 +172,8 @@ char* TQuoteLines::Reserve(std::size_t aCapacity) {
   return buffer_.get();
 }
 
-// Reads the whole file into the buffer, keeping the buffer's storage when it is large enough.
-void TQuoteLines::ReadWholeFile(const std::string& aFileName) {
+// Keeps the buffer's storage when it is large enough.
+void TQuoteLines::ReadAndSplit(const std::string& aFileName) {
   std::error_code ec;
   // A directory opens for reading on some systems; refuse it before it reads as empty.
   if (std::filesystem::is_directory(aFileName, ec))
@@ -127,42 +186,25 @@ void TQuoteLines::ReadWholeFile(const std::string& aFileName) {
   // One byte more than expected, so that a full read shows the end without a second call
   // when the size was right.
   std::size_t capacity = ec ? kMinimumReadSize : static_cast<std::size_t>(expected) + 1;
-  for (;;) {
-    char* data = Reserve(capacity);
-    size_ += std::fread(data + size_, 1, capacity - size_, file.get());
-    if (size_ < capacity)
-      break;
-    capacity *= 2;
+  Splitter splitter(*this, capacity);
+  for (bool atEnd = false; !atEnd; capacity *= 2) {
+    char* const data = Reserve(capacity);
+    while (size_ < capacity) {
+      const std::size_t wanted = std::min(kReadPieceSize, capacity - size_);
+      const std::size_t got = std::fread(data + size_, 1, wanted, file.get());
+      size_ += got;
+      splitter.ScanArrived();
+      if (got < wanted) {
+        atEnd = true;
+        break;
+      }
+    }
   }
-  if (std::ferror(file.get()))
+  if (std::ferror(file.get())) {
+    lineCount_ = 0;
     ThrowFileError("Cannot read file", aFileName, errno != 0 ? errno : EIO);
-}
-
-void TQuoteLines::Split() {
-  lines_.clear();
-  allAscii_ = true;
-  if (size_ == 0)
-    return;
-  lines_.reserve(size_ / kTypicalLineBytes + 1);
-
-  const char* const text = buffer_.get();
-  const char* const end = text + size_;
-  const char* lineStart = text;
-  const auto cutAt = [&](const char* aBreak) {
-    if (aBreak < lineStart)
-      return;  // the LF of a CR LF already taken
-    lines_.push_back(
-        {static_cast<std::size_t>(lineStart - text), static_cast<std::size_t>(aBreak - lineStart)});
-    lineStart = aBreak + ((*aBreak == '\r' && aBreak + 1 != end && aBreak[1] == '\n') ? 2 : 1);
-  };
-  std::uint64_t seen = 0;
-  const char* const textEnd = ScanText(text, end, seen, cutAt);
-  size_ = static_cast<std::size_t>(textEnd - text);
-  if (lineStart < textEnd) {
-    lines_.push_back({static_cast<std::size_t>(lineStart - text),
-                      static_cast<std::size_t>(textEnd - lineStart)});
   }
-  allAscii_ = (seen & kHighBits) == 0;
+  splitter.Finish();
 }
 
 }  // namespace melquon

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace melquon {
 
@@ -19,7 +18,7 @@ class TQuoteLines {
   void SetText(std::string_view aBytes);
   void Clear();
 
-  std::size_t Count() const { return lines_.size(); }
+  std::size_t Count() const { return lineCount_; }
   std::string_view Line(std::size_t aIndex) const {
     const LineSpan& span = lines_[aIndex];
     return std::string_view(buffer_.get() + span.start, span.length);
@@ -33,17 +32,28 @@ class TQuoteLines {
     std::size_t start;
     std::size_t length;
   };
+  class Splitter;
 
   // Grows the buffer without filling it: the file's bytes overwrite it at once.
   char* Reserve(std::size_t aCapacity);
-  void ReadWholeFile(const std::string& aFileName);
-  void Split();
+  // Room for at least aCount lines, kept from day to day like the buffer.
+  void ReserveLines(std::size_t aCount);
+  void AddLine(std::size_t aStart, std::size_t aLength) {
+    if (lineCount_ == lineCapacity_)
+      ReserveLines(lineCapacity_ * 2 + 1);
+    lines_[lineCount_++] = LineSpan{aStart, aLength};
+  }
+  // Reads the whole file into the buffer and cuts it into lines as it arrives.
+  void ReadAndSplit(const std::string& aFileName);
 
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_ = 0;
   std::size_t size_ = 0;
   bool allAscii_ = true;
-  std::vector<LineSpan> lines_;
+  // The line table is written line by line, never filled in advance.
+  std::unique_ptr<LineSpan[]> lines_;
+  std::size_t lineCount_ = 0;
+  std::size_t lineCapacity_ = 0;
 };
 
 }  // namespace melquon

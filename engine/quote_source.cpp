@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 #include <system_error>
 
@@ -19,8 +21,9 @@ namespace melquon {
 namespace {
 
 constexpr std::string_view kContractPlaceholder = "$CONTRACT";
-constexpr std::string_view kPriceItem = "CONTRACT";
-constexpr std::string_view kTimeItem = "DT";
+// The item names CONTRACT and DT in lower case; names compare without regard to case.
+constexpr char kPriceItem[] = "contract";
+constexpr char kTimeItem[] = "dt";
 
 // Replaces the first occurrence of aPlaceholder, case-sensitively.
 void ReplaceFirst(std::string& aText, std::string_view aPlaceholder, std::string_view aValue) {
@@ -31,6 +34,22 @@ void ReplaceFirst(std::string& aText, std::string_view aPlaceholder, std::string
 
 char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// aName is aLowerName, a word of up to eight ASCII letters, in any letter case. Setting the
+// 0x20 bit of each byte turns exactly the two cases of a letter into the lower-case one.
+template <std::size_t N>
+bool IsLetterName(std::string_view aName, const char (&aLowerName)[N]) {
+  constexpr std::size_t kLength = N - 1;
+  static_assert(kLength >= 1 && kLength <= sizeof(std::uint64_t));
+  constexpr std::uint64_t kCaseBits = 0x2020202020202020ULL >> (64 - 8 * kLength);
+  if (aName.size() != kLength)
+    return false;
+  std::uint64_t name = 0;
+  std::uint64_t lowerName = 0;
+  std::memcpy(&name, aName.data(), kLength);
+  std::memcpy(&lowerName, aLowerName, kLength);
+  return (name | kCaseBits) == lowerName;
 }
 
 bool SameNameIgnoringCase(std::string_view aLeft, std::string_view aRight) {
@@ -108,10 +127,10 @@ void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::strin
   aPrice = {};
   aDateTime = {};
   VisitItems(aText, [&](std::string_view aName, std::string_view aValue) {
-    if (!havePrice && SameNameIgnoringCase(aName, kPriceItem)) {
+    if (!havePrice && IsLetterName(aName, kPriceItem)) {
       aPrice = aValue;
       havePrice = true;
-    } else if (!haveDateTime && SameNameIgnoringCase(aName, kTimeItem)) {
+    } else if (!haveDateTime && IsLetterName(aName, kTimeItem)) {
       aDateTime = aValue;
       haveDateTime = true;
     }
@@ -160,24 +179,33 @@ constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 constexpr int kExactDigits = 15;
 
-// The value of an unsigned price without exponent and with at most 15 digits: the digits and
-// the power of ten are then both exact, and one division rounds as std::from_chars does.
-bool TryReadShortDecimal(std::string_view aNumber, double& aValue) {
+// A price of sign, digits and an optional "." fraction, without exponent and with at most 15
+// digits: the digits and the power of ten are then both exact, and one division rounds as
+// std::from_chars does. False for any other text.
+bool TryReadPlainPrice(std::string_view aText, double& aValue) {
+  const char* p = aText.data();
+  const char* const end = p + aText.size();
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+'))
+    ++p;
   std::uint64_t digits = 0;
   int digitCount = 0;
   int fractionDigits = 0;
   bool inFraction = false;
-  for (const char c : aNumber) {
-    if (c == '.') {
+  for (; p != end; ++p) {
+    if (*p == '.' && !inFraction) {
       inFraction = true;
       continue;
     }
-    if (!IsDigit(c) || ++digitCount > kExactDigits)
+    if (!IsDigit(*p) || ++digitCount > kExactDigits)
       return false;
-    digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
     fractionDigits += inFraction ? 1 : 0;
   }
-  aValue = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
+  if (digitCount == 0)
+    return false;
+  const double magnitude = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
+  aValue = negative ? -magnitude : magnitude;
   return true;
 }
 
@@ -290,6 +318,8 @@ bool TryReadPrice(std::string_view aText, double& aValue) {
   std::string_view number = aText;
   while (!number.empty() && number.front() == ' ')
     number.remove_prefix(1);
+  if (TryReadPlainPrice(number, aValue))
+    return true;
   if (number.empty() || PriceFormLength(number) != number.size())
     return false;
 
@@ -297,10 +327,6 @@ bool TryReadPrice(std::string_view aText, double& aValue) {
   if (number[0] == '-' || number[0] == '+')
     number.remove_prefix(1);
   double magnitude = 0.0;
-  if (TryReadShortDecimal(number, magnitude)) {
-    aValue = negative ? -magnitude : magnitude;
-    return true;
-  }
   const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), magnitude);
   if (ec == std::errc::result_out_of_range) {
     // Too small to represent is zero; too large is not a price.

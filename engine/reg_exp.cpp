@@ -81,7 +81,22 @@ bool IsDigit(char c) {
 constexpr std::size_t kBlock = 16;
 constexpr std::size_t kHalfBlock = 8;
 
-// The replaced text of the last replacement, reused from call to call.
+// Copies aLength bytes from aFrom to aTo and returns the end of the copy. aReadable bytes (at
+// least aLength) may be read at aFrom, and aTo has room for a block beyond aLength.
+char* PutPiece(char* aTo, const char* aFrom, std::size_t aLength, std::size_t aReadable) {
+  if (aLength <= kHalfBlock && aReadable >= kHalfBlock) {
+    std::memcpy(aTo, aFrom, kHalfBlock);
+  } else if (aLength <= kBlock && aReadable >= kBlock) {
+    std::memcpy(aTo, aFrom, kBlock);
+  } else if (aLength != 0) {
+    std::memcpy(aTo, aFrom, aLength);
+  }
+  return aTo + aLength;
+}
+
+// The replaced text of the last replacement, reused from call to call. Pieces are written
+// through a cursor held in a local, which the compiler can keep in a register: stores through
+// a char pointer could otherwise change any member.
 class OutputBuffer {
  public:
   void Clear() { size_ = 0; }
@@ -97,25 +112,14 @@ class OutputBuffer {
            before(storage, aText.data() + aText.size());
   }
 
-  // Room for aMore bytes at the end, and a block beyond them.
-  void Reserve(std::size_t aMore) {
+  // The end of the text, with room for aMore bytes and a block beyond them; Commit takes the
+  // cursor back once they are written.
+  char* Reserve(std::size_t aMore) {
     if (capacity_ - size_ < kBlock || capacity_ - size_ - kBlock < aMore)
       Grow(aMore);
+    return data_.get() + size_;
   }
-
-  // Appends aLength bytes from aFrom, where aReadable bytes (at least aLength) may be read.
-  // Room must have been reserved.
-  void Put(const char* aFrom, std::size_t aLength, std::size_t aReadable) {
-    char* const to = data_.get() + size_;
-    if (aLength <= kHalfBlock && aReadable >= kHalfBlock) {
-      std::memcpy(to, aFrom, kHalfBlock);
-    } else if (aLength <= kBlock && aReadable >= kBlock) {
-      std::memcpy(to, aFrom, kBlock);
-    } else if (aLength != 0) {
-      std::memcpy(to, aFrom, aLength);
-    }
-    size_ += aLength;
-  }
+  void Commit(const char* aCursor) { size_ = static_cast<std::size_t>(aCursor - data_.get()); }
 
  private:
   void Grow(std::size_t aMore) {
@@ -182,29 +186,31 @@ class ReplacementProgram {
   // Appends the replacement of the current match: aOvector holds aPairs offset pairs.
   void Append(std::string_view aSource, const PCRE2_SIZE* aOvector, std::uint32_t aPairs,
               OutputBuffer& aOut) const {
-    aOut.Reserve(LengthBound(aSource, aOvector, aPairs));
+    char* to = aOut.Reserve(LengthBound(aSource, aOvector, aPairs));
     const char* const source = aSource.data();
     const std::size_t size = aSource.size();
+    const char* const literals = literals_.data();
     for (const Op& op : ops_) {
       switch (op.kind) {
         case Kind::Literal:
-          aOut.Put(literals_.data() + op.first, op.second, kBlock);
+          to = PutPiece(to, literals + op.first, op.second, kBlock);
           break;
         case Kind::Group:
           if (op.first < aPairs && aOvector[2 * op.first] != PCRE2_UNSET) {
             const PCRE2_SIZE start = aOvector[2 * op.first];
-            aOut.Put(source + start, GroupLength(start, aOvector[2 * op.first + 1], size),
-                     size - start);
+            to = PutPiece(to, source + start, GroupLength(start, aOvector[2 * op.first + 1], size),
+                          size - start);
           }
           break;
         case Kind::Before:
-          aOut.Put(source, std::min<std::size_t>(aOvector[0], size), size);
+          to = PutPiece(to, source, std::min<std::size_t>(aOvector[0], size), size);
           break;
         case Kind::After:
-          aOut.Put(source + aOvector[1], size - aOvector[1], size - aOvector[1]);
+          to = PutPiece(to, source + aOvector[1], size - aOvector[1], size - aOvector[1]);
           break;
       }
     }
+    aOut.Commit(to);
   }
 
  private:
@@ -330,8 +336,11 @@ struct TRegExp::Impl {
 
   void EnsureCompiled(bool aIgnoreCase, bool aMultiline) {
     const std::uint32_t options = CompileOptions(aIgnoreCase, aMultiline);
-    if (code && !patternChanged && options == compiledOptions)
-      return;
+    if (!code || patternChanged || options != compiledOptions)
+      Compile(options);
+  }
+
+  void Compile(std::uint32_t options) {
     code.reset();
     matchData.reset();
     int errorCode = 0;
@@ -417,8 +426,8 @@ struct TRegExp::Impl {
   }
 
   void AppendSource(std::string_view aSource, std::size_t aFrom, std::size_t aLength) {
-    out.Reserve(aLength);
-    out.Put(aSource.data() + aFrom, aLength, aSource.size() - aFrom);
+    char* const to = out.Reserve(aLength);
+    out.Commit(PutPiece(to, aSource.data() + aFrom, aLength, aSource.size() - aFrom));
   }
 };
 

@@ -49,7 +49,7 @@ class TQuoteLines::Splitter {
  public:
   Splitter(TQuoteLines& aLines, std::size_t aExpectedSize) : lines_(aLines) {
     lines_.lineCount_ = 0;
-    lines_.ReserveLines(aExpectedSize / kShortLineBytes + 1);
+    lines_.ReserveLineStarts(aExpectedSize / kShortLineBytes + 2);
     lines_.allAscii_ = true;
   }
 
@@ -65,7 +65,8 @@ class TQuoteLines::Splitter {
     const std::size_t end = endedByNul_ ? scanned_ : lines_.size_;
     lines_.size_ = end;
     if (lineStart_ < end)
-      lines_.AddLine(lineStart_, end - lineStart_);
+      lines_.AddLineStart(lineStart_);
+    lines_.CloseLastLine(end);
     lines_.allAscii_ = (seen_ & kHighBits) == 0;
   }
 
@@ -114,7 +115,7 @@ class TQuoteLines::Splitter {
     const auto at = static_cast<std::size_t>(aAt - aText);
     if (at < lineStart_)
       return;
-    lines_.AddLine(lineStart_, at - lineStart_);
+    lines_.AddLineStart(lineStart_);
     const bool crLf = *aAt == '\r' && aAt + 1 != aArrived && aAt[1] == '\n';
     lineStart_ = at + (crLf ? 2 : 1);
   }
@@ -150,20 +151,21 @@ void TQuoteLines::Clear() {
   lineCount_ = 0;
 }
 
-void TQuoteLines::ReserveLines(std::size_t aCount) {
-  if (aCount <= lineCapacity_)
+void TQuoteLines::ReserveLineStarts(std::size_t aCount) {
+  if (aCount <= lineStartCapacity_)
     return;
-  auto grown = std::make_unique_for_overwrite<LineSpan[]>(aCount);
-  std::copy_n(lines_.get(), lineCount_, grown.get());
-  lines_ = std::move(grown);
-  lineCapacity_ = aCount;
+  auto grown = std::make_unique_for_overwrite<std::size_t[]>(aCount);
+  std::copy_n(lineStarts_.get(), lineCount_, grown.get());
+  lineStarts_ = std::move(grown);
+  lineStartCapacity_ = aCount;
 }
 
 char* TQuoteLines::Reserve(std::size_t aCapacity) {
   if (aCapacity > capacity_) {
-    // Day files differ a little in size; room to spare keeps a slightly larger file from
-    // costing a fresh allocation (and its page faults) every day.
-    const std::size_t capacity = std::max(aCapacity, capacity_ + capacity_ / 4);
+    // Day files differ a little in size; room to spare from the first day on keeps a slightly
+    // larger file from costing a fresh allocation and its page faults. The room no file
+    // reaches is never touched and takes no memory.
+    const std::size_t capacity = std::max(aCapacity + aCapacity / 4, capacity_ + capacity_ / 4);
     auto grown = std::make_unique_for_overwrite<char[]>(capacity);
     std::copy_n(buffer_.get(), size_, grown.get());
     buffer_ = std::move(grown);

@@ -20,28 +20,39 @@ class TQuoteLines {
 
   std::size_t Count() const { return lineCount_; }
   std::string_view Line(std::size_t aIndex) const {
-    const LineSpan& span = lines_[aIndex];
-    return std::string_view(buffer_.get() + span.start, span.length);
+    const char* const text = buffer_.get();
+    const std::size_t start = lineStarts_[aIndex];
+    std::size_t end = lineStarts_[aIndex + 1];
+    // Only the line end lies between a line and the next; the last line may have none.
+    if (end != start) {
+      if (text[end - 1] == '\n') {
+        end -= (end - 1 != start && text[end - 2] == '\r') ? 2 : 1;
+      } else if (text[end - 1] == '\r') {
+        end -= 1;
+      }
+    }
+    return std::string_view(text + start, end - start);
   }
   std::size_t ByteSize() const { return size_; }
   // True when no byte of the text is above 0x7F, so that no line needs converting.
   bool AllAscii() const { return allAscii_; }
 
  private:
-  struct LineSpan {
-    std::size_t start;
-    std::size_t length;
-  };
   class Splitter;
 
   // Grows the buffer without filling it: the file's bytes overwrite it at once.
   char* Reserve(std::size_t aCapacity);
-  // Room for at least aCount lines, kept from day to day like the buffer.
-  void ReserveLines(std::size_t aCount);
-  void AddLine(std::size_t aStart, std::size_t aLength) {
-    if (lineCount_ == lineCapacity_)
-      ReserveLines(lineCapacity_ * 2 + 1);
-    lines_[lineCount_++] = LineSpan{aStart, aLength};
+  // Room for at least aCount line starts, kept from day to day like the buffer.
+  void ReserveLineStarts(std::size_t aCount);
+  void AddLineStart(std::size_t aStart) {
+    if (lineCount_ == lineStartCapacity_)
+      ReserveLineStarts(lineStartCapacity_ * 2 + 1);
+    lineStarts_[lineCount_++] = aStart;
+  }
+  // The end of the text follows the last start; it is no line of its own.
+  void CloseLastLine(std::size_t aTextEnd) {
+    ReserveLineStarts(lineCount_ + 1);
+    lineStarts_[lineCount_] = aTextEnd;
   }
   // Reads the whole file into the buffer and cuts it into lines as it arrives.
   void ReadAndSplit(const std::string& aFileName);
@@ -50,10 +61,11 @@ class TQuoteLines {
   std::size_t capacity_ = 0;
   std::size_t size_ = 0;
   bool allAscii_ = true;
-  // The line table is written line by line, never filled in advance.
-  std::unique_ptr<LineSpan[]> lines_;
+  // Where each line starts, and after the last one where the text ends: a line runs up to the
+  // next start but for its line end. Written line by line, never filled in advance.
+  std::unique_ptr<std::size_t[]> lineStarts_;
   std::size_t lineCount_ = 0;
-  std::size_t lineCapacity_ = 0;
+  std::size_t lineStartCapacity_ = 0;
 };
 
 }  // namespace melquon

@@ -1,6 +1,7 @@
 #include "engine/quote_source.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -79,6 +80,41 @@ ItemByte KindOf(char c) {
   return static_cast<ItemByte>(kItemBytes[static_cast<unsigned char>(c)]);
 }
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
+
+// The high bit of each byte of aWord that may be more than plain: bytes below 0x0E, from '"'
+// to '\'' and '='. Bytes above 0x7F never are. No carry crosses a byte.
+std::uint64_t MayBeItemStops(std::uint64_t aWord) {
+  const std::uint64_t low = aWord & kLowBits;
+  const std::uint64_t belowCr = ~(low + kOnes * (0x80 - 0x0E));
+  const std::uint64_t fromQuote = low + kOnes * (0x80 - '"');
+  const std::uint64_t pastApostrophe = low + kOnes * (0x80 - '\'' - 1);
+  const std::uint64_t isEquals = ~((low ^ (kOnes * '=')) + kLowBits);
+  return (belowCr | (fromQuote & ~pastApostrophe) | isEquals) & ~aWord & kHighBits;
+}
+
+// The first byte from aFrom on that is not plain, or aEnd. Eight bytes at a time where a
+// word's bytes lie in memory order from its low bits up.
+const char* NextItemStop(const char* aFrom, const char* aEnd) {
+  const char* p = aFrom;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; aEnd - p >= 8; p += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      for (std::uint64_t stops = MayBeItemStops(word); stops != 0; stops &= stops - 1) {
+        const char* const at = p + std::countr_zero(stops) / 8;
+        if (KindOf(*at) != kPlainByte)
+          return at;
+      }
+    }
+  }
+  while (p != aEnd && KindOf(*p) == kPlainByte)
+    ++p;
+  return p;
+}
+
 // Calls aVisit(name, value) for every item that has a "=", in order, until it returns true.
 // Items end at the next "&", CR or LF outside quotes; a quote that is never closed runs to the
 // end of the text. The name is what comes before the item's first "=", quoted or not.
@@ -92,11 +128,9 @@ void VisitItems(std::string_view aText, Visit&& aVisit) {
   while (p != end) {
     const char* const itemStart = p;
     const char* equals = nullptr;
-    while (p != end) {
+    while ((p = NextItemStop(p, end)) != end) {
       const ItemByte kind = KindOf(*p);
-      if (kind == kPlainByte) {
-        ++p;
-      } else if (kind == kEqualsByte) {
+      if (kind == kEqualsByte) {
         equals = equals == nullptr ? p : equals;
         ++p;
       } else if (kind == kItemEndByte) {
@@ -275,13 +309,18 @@ bool AcceptQuote(const TSkipIntervals& aSkipIntervals, std::string_view aPriceTe
 // FindWhat with the contract put in, as the pattern of the regular expression.
 void SetContractPattern(TQuoteSource& aSource, const std::string& aContract) {
   const std::string& findWhat = aSource.Settings.FindWhat;
-  if (findWhat != aSource.PatternFindWhat || aContract != aSource.PatternContract) {
+  const bool rebuild = findWhat != aSource.PatternFindWhat || aContract != aSource.PatternContract;
+  if (rebuild) {
     aSource.PatternFindWhat = findWhat;
     aSource.PatternContract = aContract;
     aSource.PatternBuffer = findWhat;
     ReplaceFirst(aSource.PatternBuffer, kContractPlaceholder, aContract);
   }
-  aSource.RegExp.SetPattern(aSource.PatternBuffer);
+  if (rebuild || !aSource.PatternSet || aSource.RegExp.PatternVersion() != aSource.PatternVersion) {
+    aSource.RegExp.SetPattern(aSource.PatternBuffer);
+    aSource.PatternVersion = aSource.RegExp.PatternVersion();
+    aSource.PatternSet = true;
+  }
 }
 
 }  // namespace

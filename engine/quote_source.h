@@ -36,10 +36,12 @@ struct TQuoteSource {
   // Reused per line so that reading a line allocates nothing once warm.
   std::string Utf8Buffer = {};
   // FindWhat with the contract filled in, and what it was built from: it is rebuilt only when
-  // one of them changes.
+  // one of them changes, and set again only when the expression's pattern changed since.
   std::string PatternBuffer = {};
   std::string PatternFindWhat = {};
   std::string PatternContract = {};
+  std::uint64_t PatternVersion = 0;
+  bool PatternSet = false;
 };
 
 // Advances aQuoteIndex to the next accepted line and reads its price; false when the lines

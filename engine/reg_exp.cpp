@@ -311,6 +311,7 @@ class ReplacementProgram {
 struct TRegExp::Impl {
   std::string pattern;
   bool patternChanged = true;
+  std::uint64_t patternVersion = 0;
 
   CodePtr code;
   MatchDataPtr matchData;
@@ -440,6 +441,11 @@ void TRegExp::SetPattern(std::string_view aPattern) {
     return;
   impl_->pattern.assign(aPattern);
   impl_->patternChanged = true;
+  ++impl_->patternVersion;
+}
+
+std::uint64_t TRegExp::PatternVersion() const {
+  return impl_->patternVersion;
 }
 
 const std::string& TRegExp::Pattern() const {

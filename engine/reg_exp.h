@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ class TRegExp {
   // setting the same pattern again costs nothing.
   void SetPattern(std::string_view aPattern);
   const std::string& Pattern() const;
+  // Grows with every change of the pattern: a caller that set a pattern can tell that it is
+  // still the one in force without comparing texts.
+  std::uint64_t PatternVersion() const;
 
   // The source with every match (the first only, without Global) replaced by aReplacement.
   // Throws std::runtime_error with PCRE2's message for an invalid pattern, for a source that

@@ -315,6 +315,8 @@ struct TRegExp::Impl {
 
   CodePtr code;
   MatchDataPtr matchData;
+  // Where matchData keeps its offsets, fixed for its life.
+  const PCRE2_SIZE* ovector = nullptr;
   CompileContextPtr compileContext{pcre2_compile_context_create(nullptr)};
   MatchContextPtr matchContext{pcre2_match_context_create(nullptr)};
   JitStackPtr jitStack{pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)};
@@ -344,6 +346,7 @@ struct TRegExp::Impl {
   void Compile(std::uint32_t options) {
     code.reset();
     matchData.reset();
+    ovector = nullptr;
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     CodePtr compiled{pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
@@ -361,6 +364,7 @@ struct TRegExp::Impl {
     pcre2_pattern_info(compiled.get(), PCRE2_INFO_MINLENGTH, &minimumLength);
     code = std::move(compiled);
     matchData = std::move(data);
+    ovector = pcre2_get_ovector_pointer(matchData.get());
     compiledOptions = options;
     patternChanged = false;
   }
@@ -399,7 +403,6 @@ struct TRegExp::Impl {
       aSource = sourceCopy;
     }
     out.Clear();
-    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(matchData.get());
     std::size_t copied = 0;
     while (pairs != 0) {
       // \K can report a match start before the end of the previous match.

@@ -122,3 +122,45 @@ TEST(DateTextTest, StrToDateTimeNamesTheTextOnFailureAndTakesTheClocksYear) {
 
 }  // namespace
 }  // namespace melquon
+
+namespace melquon {
+namespace {
+
+// The quote path reads the common shape directly; whatever it takes must read the same through
+// the general reader, and whatever that rejects the shortcut must refuse too.
+TEST(DateTextTest, CommonShapeShortcutAgreesWithTheGeneralReader) {
+  FormatSettings us;
+  us.ShortDateFormat = "M/d/yyyy";
+  us.DateSeparator = '/';
+  const struct {
+    const FormatSettings& formats;
+    const char* text;
+    bool common;
+  } cases[] = {
+      {kHome, "12.01.2009 10:05:12", true},     {kHome, "1.1.2009 0:00", true},
+      {kHome, "31.12.2010 23:59:59", true},     {kHome, "29.02.2008", true},
+      {kHome, "29.02.2009 10:00:00", false},    {kHome, "31.04.2009 10:00", false},
+      {kHome, "12.01.2009 24:01:00", false},    {kHome, "12.01.2009 10:60", false},
+      {kHome, "12.01.2009 10:05:61", false},    {kHome, "12.13.2009 10:00", false},
+      {kHome, "12.01.2009 10:05:12 PM", false}, {kHome, "12.01.09 10:05", false},
+      {kHome, "2009-01-12 10:05", false},       {kHome, "12.01.2009  10:05", false},
+      {kHome, "12/01/2009 10:05", false},       {us, "1/12/2009 10:05:12", true},
+      {us, "12.01.2009 10:05:12", false},       {us, "13/12/2009 10:05:12", false},
+  };
+  for (const auto& c : cases) {
+    long long fastMs = -1;
+    const bool fast = TryCommonTimeOfDayMs(c.text, c.formats, fastMs);
+    TDateTime value = 0;
+    const bool general = TryStrToDateTime(c.text, c.formats, 2009, value);
+    if (c.common) {
+      EXPECT_TRUE(fast) << c.text;
+    }
+    if (fast) {
+      ASSERT_TRUE(general) << c.text;
+      EXPECT_EQ(fastMs, TimeOfDayMs(value)) << c.text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace melquon

@@ -3,29 +3,13 @@
 #include <array>
 #include <charconv>
 
+#include "samples/split_mix64.h"
+
 namespace melquon::bench {
 
 namespace {
 
-// SplitMix64: small, fast, and the same sequence on every platform.
-class Random {
- public:
-  explicit Random(std::uint64_t aSeed) : state_(aSeed) {}
-
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
-  // 0 .. aBound - 1.
-  std::int64_t Below(std::int64_t aBound) {
-    return static_cast<std::int64_t>(Next() % static_cast<std::uint64_t>(aBound));
-  }
-
- private:
-  std::uint64_t state_;
-};
+using Random = SplitMix64;
 
 struct Contract {
   const char* ticker;

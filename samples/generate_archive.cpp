@@ -11,27 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "samples/split_mix64.h"
+
 namespace {
 
-class SplitMix64 {
- public:
-  explicit SplitMix64(std::uint64_t aSeed) : state_(aSeed) {}
+using melquon::SplitMix64;
 
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
-  // aLow .. aHigh, both included.
-  int Between(int aLow, int aHigh) {
-    return aLow + static_cast<int>(Next() % static_cast<std::uint64_t>(aHigh - aLow + 1));
-  }
-  bool Chance(int aPercent) { return Between(1, 100) <= aPercent; }
-
- private:
-  std::uint64_t state_;
-};
+bool Chance(SplitMix64& aRandom, int aPercent) {
+  return aRandom.Between(1, 100) <= aPercent;
+}
 
 struct TradingDay {
   int day;  // of January 2009
@@ -83,15 +71,15 @@ std::string DayFileText(const TradingDay& aDay, int aOpen, int aDollar) {
     const double progress =
         static_cast<double>(second - kSessionStart) / (kSessionEnd - kSessionStart);
     const int target = aOpen + static_cast<int>((aDay.close - aOpen) * progress);
-    if (random.Chance(futures.tradePercent)) {
+    if (Chance(random, futures.tradePercent)) {
       Move(futures, target, random);
       text += TickLine(futures, aDay.day, second, random.Between(1, 25));
     }
-    if (random.Chance(nextFutures.tradePercent)) {
+    if (Chance(random, nextFutures.tradePercent)) {
       Move(nextFutures, futures.price + 1400, random);
       text += TickLine(nextFutures, aDay.day, second, random.Between(1, 10));
     }
-    if (random.Chance(dollar.tradePercent)) {
+    if (Chance(random, dollar.tradePercent)) {
       Move(dollar, aDollar + 60, random);
       text += TickLine(dollar, aDay.day, second, random.Between(1, 200));
     }

@@ -49,10 +49,12 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
   }
   progress.Finish();
   const std::string report = GetReportText(*engine.CurrentResult);
-  WriteReportFile(engine, report);
+  // The CSV file is the one write here that can fail; written first, its failure leaves the
+  // report file as it was.
   if (aOptions.CsvFileName) {
     ReplaceFileContents(*aOptions.CsvFileName, GetCsvText(*engine.CurrentResult));
   }
+  WriteReportFile(engine, report);
   if (!aOptions.Quiet) {
     aEnvironment.Out << report << std::flush;
   }

@@ -182,6 +182,7 @@ TEST_F(CliRunTest, FailuresWriteOnlyTheirMessage) {
   EXPECT_EQ(Run({"--ini", ini_, "--csv", dir_ + "/no/x.csv"}), kExitRunFailed);
   EXPECT_EQ(err_.str(),
             "Cannot create file \"" + dir_ + "/no/x.csv\". No such file or directory\n");
+  EXPECT_FALSE(fs::exists(dir_ + "/report.txt")) << "a failed run writes no report file";
 }
 
 TEST_F(CliRunTest, BuiltToolOnTheSampleArchiveClosesPositionsAtEveryInterval) {

@@ -19,6 +19,7 @@
 #include "engine/report.h"
 #include "log/write_log.h"
 #include "runtime/formats.h"
+#include "tests/support/log_sandbox.h"
 
 namespace melquon {
 namespace {
@@ -49,21 +50,11 @@ std::string LogLines(const std::vector<std::string>& aLines) {
 class EngineTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = (fs::temp_directory_path() / "melquon-engine-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(dir_.data()), nullptr);
     fs::create_directory(dir_ + "/a");
-    RegionalFormats() = FormatSettings{};
-    SetLogClock([] { return LocalDateTime{CalendarDate{2009, 3, 5}, ClockTime{9, 5, 3, 7}}; });
     WriteSettings("^$CONTRACT;([\\d:]+);([\\d.]+)$");
   }
 
-  void TearDown() override {
-    StopEngine();
-    SetLogClock({});
-    LogLevel = 3;
-    LogFileName.clear();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { StopEngine(); }
 
   void Write(const std::string& aName, const std::string& aBytes) {
     std::ofstream(dir_ + "/" + aName, std::ios::binary) << aBytes;
@@ -84,7 +75,9 @@ class EngineTest : public testing::Test {
     return Calculate(aContract, 2000, 500, kJan12, kJan12 + aDays, 100);
   }
 
-  std::string dir_;
+  // Level 3 until StartEngine sets its own, as at program start.
+  test::LogSandbox sandbox_{3};
+  const std::string dir_ = sandbox_.Dir();
 };
 
 TEST_F(EngineTest, StartsBesideTheSettingsFileAndStopsCleanly) {

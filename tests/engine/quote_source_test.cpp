@@ -20,6 +20,7 @@
 #include "log/write_log.h"
 #include "runtime/errors.h"
 #include "runtime/formats.h"
+#include "tests/support/log_sandbox.h"
 
 namespace melquon {
 namespace {
@@ -85,21 +86,9 @@ std::string BadDateTimeLine(const char* aDateTime) {
 class QuoteSourceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = (fs::temp_directory_path() / "melquon-quotes-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(dir_.data()), nullptr);
-    LogFileName = dir_ + "/Melquon.log";
-    LogLevel = 1;
-    SetLogClock([] { return kClock; });
     settings_.FindWhat = R"(^$CONTRACT,(..):(\d\d),([^,]*)$)";
     settings_.ReplaceWith = "CONTRACT=$3&DT=12.01.2009 $1:$2";
     regExp_.Global = regExp_.IgnoreCase = regExp_.Multiline = true;
-  }
-
-  void TearDown() override {
-    SetLogClock(nullptr);
-    RegionalFormats() = FormatSettings();
-    LogFileName.clear();
-    fs::remove_all(dir_);
   }
 
   // Each quote as "index:price;", then the index the last call left behind.
@@ -118,7 +107,8 @@ class QuoteSourceTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  std::string dir_;
+  test::LogSandbox sandbox_{1, kClock};
+  const std::string dir_ = sandbox_.Dir();
   TSettings settings_;
   TRegExp regExp_;
   TSkipIntervals skipIntervals_;

@@ -12,6 +12,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/formats.h"
 #include "runtime/text_file.h"
+#include "tests/support/log_sandbox.h"
 
 // Designated initializers name only the settings a case sets; the others keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -74,17 +75,10 @@ std::string Windows(const TSkipIntervals& list) {
 class SettingsTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(mkdtemp(dir_.data()), nullptr);
-    std::tie(LogFileName, LogLevel, RegionalFormats()) =
-        std::tuple(dir_ + "/Melquon.log", 2, FormatSettings{});
-    SetLogClock([] { return LocalDateTime{{2009, 3, 5}, {9, 5, 3, 7}}; });
     SetLogMessageBox([this](const std::string& text) { boxes_ += text; });
   }
   void TearDown() override {
     SetLogMessageBox({});
-    SetLogClock({});
-    std::tie(LogFileName, LogLevel, RegionalFormats()) = saved_;
-    fs::remove_all(dir_);
     EXPECT_EQ(boxes_, "");
   }
   std::string Ini() const { return dir_ + "/Melquon.ini"; }
@@ -92,10 +86,9 @@ class SettingsTest : public testing::Test {
     return FileExists(LogFileName) ? ReadFileBytes(LogFileName) : "";
   }
 
-  std::string dir_ = (fs::temp_directory_path() / "melquon-settings-XXXXXX").string();
+  test::LogSandbox sandbox_{2};
+  const std::string dir_ = sandbox_.Dir();
   std::string boxes_;
-  const std::tuple<std::string, std::int32_t, FormatSettings> saved_{LogFileName, LogLevel,
-                                                                     RegionalFormats()};
 };
 
 // Each case is "file text -> value of key K in section S", "(missing)" where there is none.

@@ -10,6 +10,7 @@
 #include "log/write_log.h"
 #include "runtime/formats.h"
 #include "runtime/text_file.h"
+#include "tests/support/log_sandbox.h"
 
 namespace melquon {
 namespace {
@@ -26,24 +27,11 @@ constexpr const char* kStamp = "05.03.2009 9:05:03 [7]   ";
 // fixed clock, and the log settings are put back afterwards.
 class CounterTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_NE(mkdtemp(dir_.data()), nullptr);
-    std::tie(LogFileName, LogLevel, RegionalFormats()) =
-        std::tuple(dir_ + "/Melquon.log", 0, FormatSettings{});
-    SetLogClock([] { return LocalDateTime{{2009, 3, 5}, {9, 5, 3, 7}}; });
-  }
-  void TearDown() override {
-    SetLogClock({});
-    std::tie(LogFileName, LogLevel, RegionalFormats()) = saved_;
-    fs::remove_all(dir_);
-  }
   static std::string LogBytes() {
     return FileExists(LogFileName) ? ReadFileBytes(LogFileName) : "(no log)";
   }
 
-  std::string dir_ = (fs::temp_directory_path() / "melquon-counter-XXXXXX").string();
-  const std::tuple<std::string, std::int32_t, FormatSettings> saved_{LogFileName, LogLevel,
-                                                                     RegionalFormats()};
+  test::LogSandbox sandbox_{0};
 };
 
 // The quotes of a run of two days, "|" starting the next day.

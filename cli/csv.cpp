@@ -1,7 +1,6 @@
 #include "cli/csv.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "engine/measures.h"
 #include "engine/report.h"
@@ -14,9 +13,8 @@ namespace {
 
 std::string IsoDate(TDateTime aDate) {
   const CalendarDate date = DecodeDate(aDate);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
-  return text;
+  return IntToStrZeroPad(date.year, 4) + '-' + IntToStrZeroPad(date.month, 2) + '-' +
+         IntToStrZeroPad(date.day, 2);
 }
 
 void AppendRow(std::string& aText, const std::string& aDate, std::int32_t aIntervalValue,

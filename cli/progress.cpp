@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "runtime/number_text.h"
+
 namespace melquon::cli {
 
 namespace {
@@ -23,7 +25,7 @@ void DayProgressDisplay::Show(std::int32_t aDayIndex, std::int32_t aDaysCount) {
     return;
   }
   const std::string text =
-      "day " + std::to_string(aDayIndex + 1) + " of " + std::to_string(aDaysCount);
+      "day " + IntToStr(aDayIndex + 1) + " of " + IntToStr(aDaysCount);
   terminal_ << '\r' << text;
   if (text.size() < shownWidth_) {
     terminal_ << std::string(shownWidth_ - text.size(), ' ');

@@ -8,6 +8,7 @@
 #include "engine/quote_lines.h"
 #include "engine/quote_source.h"
 #include "log/write_log.h"
+#include "runtime/number_text.h"
 #include "runtime/text_file.h"
 
 namespace melquon {
@@ -60,8 +61,8 @@ void CheckResultSetFits(std::int64_t aIntervalCount, std::int32_t aDaysCount) {
   const std::int64_t bytesPerItem =
       static_cast<std::int64_t>(sizeof(TVolatilityResItem)) + days * std::int64_t{4};
   if (aIntervalCount > kResultSetLimitBytes / bytesPerItem) {
-    throw std::length_error("The result set of " + std::to_string(aIntervalCount) +
-                            " interval values over " + std::to_string(days) +
+    throw std::length_error("The result set of " + IntToStr(aIntervalCount) +
+                            " interval values over " + IntToStr(days) +
                             " days would take more than 1 GiB of memory");
   }
 }
@@ -80,7 +81,7 @@ void CalculateDay(TQuoteSource& aSource, TQuoteLines& aQuoteSL, const std::strin
   LogDetail([&] { return "File " + aFileName + " exists. Extracting Data..."; });
   aQuoteSL.Clear();
   aQuoteSL.LoadFromFile(aOpenName);
-  LogDetail([&] { return "QuoteSL lines count =" + std::to_string(aQuoteSL.Count()); });
+  LogDetail([&] { return "QuoteSL lines count =" + IntToStr(aQuoteSL.Count()); });
   std::int32_t quoteIndex = -1;
   double quoteValue = 0.0;
   while (GetNextQuote(aSource, aQuoteSL, aContract, quoteIndex, quoteValue)) {
@@ -98,7 +99,7 @@ std::unique_ptr<TVolatilityRes> Calculate(const std::string& aContract, std::int
   WriteLog("", "Starting to calculate...", 2, true, true);
   const std::int64_t intervalCount = IntervalCountOf(aIntervalFrom, aIntervalTo, aIntervalStep);
   const std::int32_t daysCount = DaysCountOf(aDateFrom, aDateEnd);
-  LogDetail([&] { return "Total days to calculate:" + std::to_string(daysCount); });
+  LogDetail([&] { return "Total days to calculate:" + IntToStr(daysCount); });
   CheckDaysInCalendar(aDateFrom, daysCount);
   CheckResultSetFits(intervalCount, daysCount);
 
@@ -118,7 +119,7 @@ std::unique_ptr<TVolatilityRes> Calculate(const std::string& aContract, std::int
       aProgress(day, daysCount);
     }
     const std::string fileName = GetDayFileName(engine.Settings, aDateFrom + day);
-    WriteLog("", "Calculating day " + std::to_string(day) + " filename=" + fileName, 2, false,
+    WriteLog("", "Calculating day " + IntToStr(day) + " filename=" + fileName, 2, false,
              true);
     const std::string openName = ResolveSettingsPath(engine.IniFileName, fileName);
     if (FileExists(openName)) {

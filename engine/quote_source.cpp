@@ -16,6 +16,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/date_text.h"
 #include "runtime/formats.h"
+#include "runtime/number_text.h"
 
 namespace melquon {
 
@@ -326,7 +327,7 @@ void SetContractPattern(TQuoteSource& aSource, const std::string& aContract) {
 }  // namespace
 
 std::string IntToStrPad(std::int64_t aValue, int aWidth) {
-  std::string text = std::to_string(aValue);
+  std::string text = IntToStr(aValue);
   if (aWidth > 0 && text.size() < static_cast<std::size_t>(aWidth)) {
     text.insert(0, static_cast<std::size_t>(aWidth) - text.size(), '0');
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/cp1251.h"
+#include "runtime/number_text.h"
 
 namespace melquon {
 
@@ -46,7 +47,7 @@ std::string ErrorText(int aCode) {
   PCRE2_UCHAR buffer[256];
   const int length = pcre2_get_error_message(aCode, buffer, sizeof buffer);
   if (length < 0)
-    return "error " + std::to_string(aCode);
+    return "error " + IntToStr(aCode);
   return std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
 }
 
@@ -353,7 +354,7 @@ struct TRegExp::Impl {
                                    options, &errorCode, &errorOffset, compileContext.get())};
     if (!compiled) {
       throw std::runtime_error("Invalid regular expression at offset " +
-                               std::to_string(errorOffset) + ": " + ErrorText(errorCode));
+                               IntToStr(static_cast<std::int64_t>(errorOffset)) + ": " + ErrorText(errorCode));
     }
     // Without JIT support pcre2_match falls back to the interpreter with the same results.
     jitCompiled = pcre2_jit_compile(compiled.get(), PCRE2_JIT_COMPLETE) == 0;

@@ -37,7 +37,7 @@ void TSkipIntervals::Load(const IniFile& aIni) {
   // A reload replaces the windows, so one taken out of the file stops applying.
   Items.clear();
   for (long long n = 1;; ++n) {
-    const std::string number = std::to_string(n);
+    const std::string number = IntToStr(n);
     const std::string start = aIni.ReadString(kSection, "SKIPSTART" + number, "");
     const std::string end = aIni.ReadString(kSection, "SKIPEND" + number, "");
     if (start.empty() || end.empty()) {

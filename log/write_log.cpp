@@ -11,6 +11,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/formats.h"
 #include "runtime/local_clock.h"
+#include "runtime/number_text.h"
 
 namespace melquon {
 
@@ -142,7 +143,7 @@ std::string LogTimeStamp(const LocalDateTime& moment) {
     stamp += ' ';
     stamp += FormatDateTime(formats.LongTimeFormat, moment, formats);
   }
-  std::string marker = " [" + std::to_string(time.millisecond) + "] ";
+  std::string marker = " [" + IntToStr(time.millisecond) + "] ";
   if (marker.size() < kMillisecondMarkerWidth) {
     marker.append(kMillisecondMarkerWidth - marker.size(), ' ');
   }

@@ -1,6 +1,6 @@
 #include "runtime/formats.h"
 
-#include <cstdio>
+#include "runtime/number_text.h"
 
 namespace melquon {
 
@@ -66,9 +66,7 @@ std::size_t RunLength(std::string_view pattern, std::size_t pos) {
 }
 
 void AppendNumber(int value, int minDigits, std::string& out) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%0*d", minDigits, value);
-  out += buffer;
+  out += IntToStrZeroPad(value, static_cast<std::size_t>(minDigits));
 }
 
 void AppendAmPm(std::string_view token, int hour, const FormatSettings& formats, std::string& out) {

@@ -1,8 +1,7 @@
 #include "runtime/number_text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 #include "runtime/errors.h"
@@ -25,9 +24,12 @@ struct DecimalDigits {
 };
 
 DecimalDigits RoundToSignificantDigits(double magnitude) {
-  // "%.14e" rounds the exact binary value correctly and yields d.dddddddddddddde[+-]x.
+  // Scientific to_chars with 14 decimals rounds the exact binary value correctly and yields
+  // d.dddddddddddddde[+-]xx whatever the C library's locale says.
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.*e", kSignificantDigits - 1, magnitude);
+  const std::to_chars_result written =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific,
+                    kSignificantDigits - 1);
   DecimalDigits result;
   const char* p = buffer;
   for (; *p != 'e'; ++p) {
@@ -35,7 +37,15 @@ DecimalDigits RoundToSignificantDigits(double magnitude) {
       result.digits[result.count++] = *p;
     }
   }
-  result.exponent = std::atoi(p + 1);
+  ++p;  // past 'e'
+  const bool negativeExponent = *p == '-';
+  if (*p == '-' || *p == '+') {
+    ++p;
+  }
+  std::from_chars(p, written.ptr, result.exponent);
+  if (negativeExponent) {
+    result.exponent = -result.exponent;
+  }
   while (result.count > 1 && result.digits[result.count - 1] == '0') {
     --result.count;
   }
@@ -71,9 +81,7 @@ void AppendScientific(const DecimalDigits& d, char decimalSeparator, int minExpo
   if (d.exponent < 0) {
     out += '-';
   }
-  char exponent[16];
-  std::snprintf(exponent, sizeof exponent, "%0*d", minExponentDigits, std::abs(d.exponent));
-  out += exponent;
+  out += IntToStrZeroPad(std::abs(d.exponent), static_cast<std::size_t>(minExponentDigits));
 }
 
 std::string FormatFloat(double value, char decimalSeparator, int minExponentDigits) {
@@ -160,13 +168,30 @@ bool ParseDecimalMagnitude(std::string_view digits, std::uint64_t limit, std::ui
 }  // namespace
 
 std::string IntToStr(std::int64_t value) {
-  return std::to_string(value);
+  char buffer[24];
+  const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, written.ptr);
 }
 
 std::string IntToStrLeft(std::int64_t value, std::size_t width) {
-  std::string text = std::to_string(value);
+  std::string text = IntToStr(value);
   if (text.size() < width) {
     text.append(width - text.size(), ' ');
+  }
+  return text;
+}
+
+std::string IntToStrZeroPad(std::int64_t value, std::size_t width) {
+  const std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char buffer[24];
+  const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
+  std::string text(buffer, written.ptr);
+  if (text.size() < width) {
+    text.insert(0, width - text.size(), '0');
+  }
+  if (value < 0) {
+    text.insert(0, 1, '-');
   }
   return text;
 }

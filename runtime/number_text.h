@@ -12,6 +12,8 @@ namespace melquon {
 std::string IntToStr(std::int64_t value);
 // %-<width>d: left-aligned, blanks on the right to at least width characters, never cut.
 std::string IntToStrLeft(std::int64_t value, std::size_t width);
+// %0<width>d: zeros after the sign up to at least width digits, never cut.
+std::string IntToStrZeroPad(std::int64_t value, std::size_t width);
 
 // %g: at most 15 significant digits, no trailing zeros, fixed notation for
 // 0.0001 <= |value| < 1e15, otherwise d.dddE+xxx with at least three exponent digits

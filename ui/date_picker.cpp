@@ -1,12 +1,28 @@
 #include "ui/date_picker.h"
 
+#include <QLocale>
 #include <cmath>
 
 #include "runtime/formats.h"
 
 namespace melquon {
 
+namespace {
+
+// The picker writes its digits in its locale's script; the date fields elsewhere (log, report)
+// are ASCII, so a locale with other digits gives way to the interface's own language.
+QLocale PickerLocale() {
+  const QLocale system;
+  if (system.zeroDigit() == QStringLiteral("0")) {
+    return system;
+  }
+  return QLocale(QLocale::Russian, QLocale::Russia);
+}
+
+}  // namespace
+
 TDatePicker::TDatePicker(QWidget* aParent) : QDateEdit(aParent) {
+  setLocale(PickerLocale());
   setMinimumDate(QDate(1, 1, 1));
   setMaximumDate(QDate(9999, 12, 31));
   setCalendarPopup(true);

@@ -24,8 +24,7 @@ void DayProgressDisplay::Show(std::int32_t aDayIndex, std::int32_t aDaysCount) {
   if (!enabled_ || clock_() - start_ <= kQuietTime) {
     return;
   }
-  const std::string text =
-      "day " + IntToStr(aDayIndex + 1) + " of " + IntToStr(aDaysCount);
+  const std::string text = "day " + IntToStr(aDayIndex + 1) + " of " + IntToStr(aDaysCount);
   terminal_ << '\r' << text;
   if (text.size() < shownWidth_) {
     terminal_ << std::string(shownWidth_ - text.size(), ' ');

@@ -119,8 +119,7 @@ std::unique_ptr<TVolatilityRes> Calculate(const std::string& aContract, std::int
       aProgress(day, daysCount);
     }
     const std::string fileName = GetDayFileName(engine.Settings, aDateFrom + day);
-    WriteLog("", "Calculating day " + IntToStr(day) + " filename=" + fileName, 2, false,
-             true);
+    WriteLog("", "Calculating day " + IntToStr(day) + " filename=" + fileName, 2, false, true);
     const std::string openName = ResolveSettingsPath(engine.IniFileName, fileName);
     if (FileExists(openName)) {
       CalculateDay(source, quoteSL, fileName, openName, aContract, day, *result);

@@ -354,7 +354,8 @@ struct TRegExp::Impl {
                                    options, &errorCode, &errorOffset, compileContext.get())};
     if (!compiled) {
       throw std::runtime_error("Invalid regular expression at offset " +
-                               IntToStr(static_cast<std::int64_t>(errorOffset)) + ": " + ErrorText(errorCode));
+                               IntToStr(static_cast<std::int64_t>(errorOffset)) + ": " +
+                               ErrorText(errorCode));
     }
     // Without JIT support pcre2_match falls back to the interpreter with the same results.
     jitCompiled = pcre2_jit_compile(compiled.get(), PCRE2_JIT_COMPLETE) == 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
 #include <limits>
 #include <span>
@@ -11,6 +12,7 @@
 #include "runtime/formats.h"
 #include "runtime/text_file.h"
 #include "tests/support/log_sandbox.h"
+#include "tests/support/process_locale.h"
 
 namespace melquon {
 namespace {
@@ -34,6 +36,13 @@ class CounterTest : public testing::Test {
   test::LogSandbox sandbox_{0};
 };
 
+// A price of a test table in C notation, read the same way in every locale.
+double Price(const std::string& aWord) {
+  double price = 0.0;
+  std::from_chars(aWord.data(), aWord.data() + aWord.size(), price);
+  return price;
+}
+
 // The quotes of a run of two days, "|" starting the next day.
 TVolatilityResItem Feed(std::int32_t interval, const std::string& quotes, std::int32_t days = 2) {
   TVolatilityResItem item(days, 39000.0);
@@ -41,7 +50,7 @@ TVolatilityResItem Feed(std::int32_t interval, const std::string& quotes, std::i
   std::istringstream words(quotes);
   std::int32_t day = 0, quoteIndex = 0;
   for (std::string word; words >> word;) {
-    word == "|" ? void(++day) : item.ApplyNewQuote(day, quoteIndex++, std::stod(word));
+    word == "|" ? void(++day) : item.ApplyNewQuote(day, quoteIndex++, Price(word));
   }
   return item;
 }
@@ -152,6 +161,31 @@ TEST_F(CounterTest, LogLinesAtEachLevel) {
   Feed(500, "1e20");
   EXPECT_EQ(LogBytes(), kStamp + trace + "0; aQuoteValue=1E020; StartContractPrice=1E20\r\n");
 }
+
+// The window switches the C library to the user's locale; the counters' lines don't change.
+class CounterLogInLocaleTest : public testing::TestWithParam<const char*> {
+ protected:
+  test::LogSandbox sandbox_{2};
+};
+
+TEST_P(CounterLogInLocaleTest, WritesTheHomeTexts) {
+  const test::ScopedProcessLocale locale(GetParam());
+  if (!locale.Active()) {
+    GTEST_SKIP() << "the locale " << GetParam() << " is not installed";
+  }
+  Feed(500, "150000.25 151230.5 150450");
+  EXPECT_EQ(ReadFileBytes(LogFileName),
+            std::string(kStamp) +
+                "TVolatilityResItem.ApplyNewQuote for  IntervalValue=500. aDayIndex=0; "
+                "aQuoteValue=150000,25; StartContractPrice=150000,25\r\n" +
+                kStamp +
+                "\r\nFixing RV by descending moving. IntervalValue=500; aDayIndex=0; "
+                "aQuoteValue=150450; QuoteIndex=2; Delta=1; \r\nold MaxContractPrice=151230,5; "
+                "new MaxContractPrice=150450; new ResultPerDays^[0]=1; new common Result=1\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(UserLocales, CounterLogInLocaleTest, testing::ValuesIn(test::kUserLocales),
+                         [](const auto& aInfo) { return test::LocaleTestName(aInfo.param); });
 
 // A range as a run builds it: from, step and the number of interval values.
 TVolatilityRes ForRange(std::int32_t from, std::int32_t to, std::int32_t step,

@@ -2,19 +2,29 @@
 
 #include <gmock/gmock.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <charconv>
 
 #include "runtime/errors.h"
+#include "tests/support/process_locale.h"
 
 namespace melquon {
 namespace {
+
+// A C-notation number of a test table, read the same way in every locale.
+double ParseNumber(std::string_view aText) {
+  double number = 0.0;
+  const auto [end, error] = std::from_chars(aText.data(), aText.data() + aText.size(), number);
+  EXPECT_TRUE(error == std::errc() && end == aText.data() + aText.size()) << aText;
+  return number;
+}
 
 // Each case is "value -> %g text, text without a format string" in the home formats.
 void CheckFloatTexts(std::initializer_list<std::string_view> cases) {
   for (const std::string_view c : cases) {
     const std::string value(c.substr(0, c.find(" -> ")));
     const std::string_view texts = c.substr(value.size() + 4);
-    const double number = std::strtod(value.c_str(), nullptr);
+    const double number = ParseNumber(value);
     EXPECT_EQ(FormatGeneral(number, FormatSettings{}), texts.substr(0, texts.find(' '))) << value;
     EXPECT_EQ(FloatToStr(number, FormatSettings{}), texts.substr(texts.find(' ') + 1)) << value;
   }
@@ -38,6 +48,45 @@ TEST(FormatGeneralTest, MatchesTheGeneralFormatTable) {
                    "5e-324 -> 4,94065645841247E-324 4,94065645841247E-324", "inf -> INF INF",
                    "-inf -> -INF -INF", "nan -> NAN NAN"});
 }
+
+// The window's application object switches the C library to the user's locale; the texts
+// must not notice, whatever decimal sign that locale has.
+class FloatTextInLocaleTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(FloatTextInLocaleTest, IsTheHomeTextWithTheProgramsOwnSeparator) {
+  const test::ScopedProcessLocale locale(GetParam());
+  if (!locale.Active()) {
+    GTEST_SKIP() << "the locale " << GetParam() << " is not installed";
+  }
+  // Each case is "value -> %g text, text without a format string" with a decimal point.
+  for (const std::string_view c :
+       {"150000.25 -> 150000.25 150000.25", "500 -> 500 500", "1000 -> 1000 1000",
+        "-2.5 -> -2.5 -2.5", "0.0001 -> 0.0001 0.0001", "1e20 -> 1E020 1E20", "5e-5 -> 5E-005 5E-5",
+        "1.5e-10 -> 1.5E-010 1.5E-10",
+        "123456789012345678 -> 1.23456789012346E017 1.23456789012346E17",
+        "1.7976931348623157e308 -> 1.79769313486232E308 1.79769313486232E308"}) {
+    const std::string_view value = c.substr(0, c.find(" -> "));
+    const std::string_view texts = c.substr(value.size() + 4);
+    const std::string pointed[] = {std::string(texts.substr(0, texts.find(' '))),
+                                   std::string(texts.substr(texts.find(' ') + 1))};
+    for (const char separator : {'.', ','}) {
+      FormatSettings formats;
+      formats.DecimalSeparator = separator;
+      std::string expected[] = {pointed[0], pointed[1]};
+      for (std::string& text : expected) {
+        std::replace(text.begin(), text.end(), '.', separator);
+      }
+      const double number = ParseNumber(value);
+      EXPECT_EQ(FormatGeneral(number, formats), expected[0]) << value;
+      EXPECT_EQ(FloatToStr(number, formats), expected[1]) << value;
+    }
+  }
+  EXPECT_EQ(IntToStrZeroPad(7, 3) + IntToStrZeroPad(-7, 3) + IntToStrZeroPad(12345, 2),
+            "007-00712345");
+}
+
+INSTANTIATE_TEST_SUITE_P(UserLocales, FloatTextInLocaleTest, testing::ValuesIn(test::kUserLocales),
+                         [](const auto& aInfo) { return test::LocaleTestName(aInfo.param); });
 
 TEST(FormatGeneralTest, DefaultsToTheRegionalFormats) {
   const char saved = RegionalFormats().DecimalSeparator;
@@ -64,7 +113,7 @@ TEST(StrToIntTest, ConvertsOrRejectsEachText) {
         "2147483647 -> 2147483647", "-2147483648 -> -2147483648", "0x1F4 -> 500", "0X1f4 -> 500",
         "$1f4 -> 500", "-$10 -> -16", "$FFFFFFFF -> -1", "0x80000000 -> -2147483648"}) {
     const std::string_view text = c.substr(0, c.rfind(" -> "));
-    const std::int32_t value = std::stoi(std::string(c.substr(text.size() + 4)));
+    const auto value = static_cast<std::int32_t>(ParseNumber(c.substr(text.size() + 4)));
     std::int32_t result = 12345;
     EXPECT_TRUE(TryStrToInt(text, result)) << "'" << text << "'";
     EXPECT_EQ(result, value) << "'" << text << "'";

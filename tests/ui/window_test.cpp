@@ -11,6 +11,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/errors.h"
 #include "runtime/formats.h"
+#include "tests/support/process_locale.h"
 #include "ui/date_picker.h"
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
@@ -473,6 +474,47 @@ class TWindowTest : public QObject {
     QCOMPARE(std::tuple(chart.Bars()->count(), chart.Bars()->at(0), chart.Bars()->at(15)),
              std::tuple(16, 0.0, 15.0));
     QCOMPARE(fixture.Window->Series1, chart.Series());
+  }
+
+  // The application object puts the C library in the user's locale: what a Start logs, the main
+  // page's fields and the chart's labels read as they do in the C locale.
+  void userLocaleLeavesEveryTextAsInC_data() {
+    QTest::addColumn<QString>("locale");
+    for (const char* locale : kUserLocales) {
+      QTest::newRow(locale) << QString::fromLatin1(locale);
+    }
+  }
+  void userLocaleLeavesEveryTextAsInC() {
+    QFETCH(QString, locale);
+    const auto start = [](QString& aTexts) {
+      TWindowFixture fixture(kDefaultSection, true);
+      WriteBytes(fixture.File("090101.txt"),
+                 "RIH9;100000.25;01.01.2009 10:00:00\r\nRIH9;101600.5;01.01.2009 10:01:00\r\n"
+                 "RIH9;100000;01.01.2009 10:02:00\r\n");
+      fixture.Window->btnStart->click();
+      fixture.Draw(WholePeriod, Count);
+      const TQtBarChart& chart = fixture.Window->QtChart();
+      aTexts = Fields(*fixture.Window).join('|') + '\n' + chart.XAxis()->categories().join('|') +
+               '\n' + QString::fromStdString(Cp1251ToUtf8(FileBytes(fixture.File("Melquon.log"))));
+      aTexts.replace(QString::fromStdString(fixture.File("")), QStringLiteral("<folder>/"));
+    };
+    QString home, texts;
+    {
+      const ScopedProcessLocale c("C");
+      start(home);
+    }
+    QVERIFY2(home.startsWith("RIH9|01.01.2009|02.01.2009|500|2000|100\n500|600|700|"),
+             qPrintable(home));
+    QVERIFY2(home.contains("aQuoteValue=100000,25; StartContractPrice=100000,25\r\n"),
+             qPrintable(home));
+    QVERIFY2(home.contains("old MaxContractPrice=101600,5; new MaxContractPrice=100000;"),
+             qPrintable(home));
+    const ScopedProcessLocale user(qPrintable(locale));
+    if (!user.Active()) {
+      QSKIP(qPrintable("the locale " + locale + " is not installed"));
+    }
+    start(texts);
+    QCOMPARE(texts, home);
   }
 
   void chartLooks() {

@@ -12,7 +12,8 @@ namespace melquon {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
+// The blanks that the platform's settings reader drops around names, keys and values.
+constexpr std::string_view kBlanks = " \t\v";
 
 // Lower case of each Windows-1251 byte: ASCII letters, the Russian alphabet and the other
 // Cyrillic letters of the code page, whose two cases lie at irregular places.

@@ -108,6 +108,10 @@ TEST(IniFileTest, FindsSectionsAndKeysByTheReaderRules) {
               "[S]\r\n  ; K=1 -> (missing)", "[S]\r\nK=1\r\nk=2 -> 1",
               "[S]\r\nK=1\r\n[s]\r\nK=2 -> 1", "[S]\r\nL=1\r\n[T]\r\n[S]\r\nK=2 -> (missing)",
               "[S]\nL=1\nK=2\n -> 2", "[S]\rL=1\rK=2 -> 2", "[S]\r\nK=1 -> 1"});
+  // A vertical tab is a blank like a space or a tab, around names, keys and values.
+  CheckReads({"\v[\vS\v]\v\r\nK=1 -> 1", "[S]\r\n\vK\v=1 -> 1", "[S]\r\nK=\v\t 1 \v -> 1",
+              "[S]\r\nK=\v\"\vx\v\"\v -> \vx\v", "[S]\r\n\v;K=1 -> (missing)",
+              "[S]\r\nK=a\vb -> a\vb", "[S]\r\nK=\v -> "});
   EXPECT_EQ(IniFile::Parse("[common]\r\narchivepath=x").Read("COMMON", "ArchivePath"), "x");
   EXPECT_EQ(IniFile::Parse("[SKIP INTERVALS]\r\nSKIPSTART1=1").Read("skip intervals", "skipstart1"),
             "1");

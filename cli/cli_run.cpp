@@ -8,16 +8,41 @@
 #include "cli/progress.h"
 #include "engine/engine.h"
 #include "engine/report.h"
+#include "log/write_log.h"
+#include "runtime/errors.h"
 #include "runtime/text_file.h"
 
 namespace melquon::cli {
 
 namespace {
 
+constexpr const char* kProgramPrefix = "melquon-cli: ";
+// A log write's notice holds the whole line it failed to write, the report for one; on a
+// terminal its first line, cut to this many characters, is enough to tell which write failed.
+constexpr std::size_t kNoticeLength = 160;
+
 int BadArguments(CliEnvironment& aEnvironment, const std::string& aMessage) {
-  aEnvironment.Err << "melquon-cli: " << aMessage << "\n\n" << CliUsageText();
+  aEnvironment.Err << kProgramPrefix << aMessage << "\n\n" << CliUsageText();
   return kExitBadArguments;
 }
+
+int RunFailed(CliEnvironment& aEnvironment, const std::string& aMessage) {
+  aEnvironment.Err << kProgramPrefix << aMessage << "\n";
+  return kExitRunFailed;
+}
+
+// Shows the log's notices on the error stream, shortened, for as long as it lives.
+class TerminalLogNotices {
+ public:
+  explicit TerminalLogNotices(std::ostream& aErr) {
+    SetLogMessageBox([&aErr](const std::string& aText) {
+      aErr << kProgramPrefix << ShortNotice(aText, kNoticeLength) << "\n";
+    });
+  }
+  ~TerminalLogNotices() { SetLogMessageBox({}); }
+  TerminalLogNotices(const TerminalLogNotices&) = delete;
+  TerminalLogNotices& operator=(const TerminalLogNotices&) = delete;
+};
 
 // Absolute, so that the program folder (and with it Melquon.log) is the settings file's folder
 // whatever the current directory.
@@ -28,9 +53,23 @@ std::string SettingsFileOf(const CliOptions& aOptions, const std::string& aProgr
   return std::filesystem::absolute(*aOptions.IniFileName).lexically_normal().string();
 }
 
+std::int32_t StepOf(const CliOptions& aOptions, const TEngine& aEngine) {
+  if (aOptions.IntervalStep) {
+    return *aOptions.IntervalStep;
+  }
+  if (aEngine.Settings.IntervalStep == 0) {
+    throw CliUsageError("the interval step is 0 (IntervalStep in " + aEngine.IniFileName +
+                        "); give another with --interval-step");
+  }
+  return aEngine.Settings.IntervalStep;
+}
+
+// Writes the files and prints the report; a report file that could not be written is an error
+// only after the report was printed, so the figures reach the user all the same.
 void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment) {
   TEngine& engine = Engine();
   const TSettings& defaults = engine.Settings;
+  const std::int32_t step = StepOf(aOptions, engine);
   const TDateTime dateTo = aOptions.DateTo.value_or(defaults.DateTo);
   DayProgressDisplay progress(aEnvironment.Err, aEnvironment.ErrIsTerminal);
   engine.CurrentResult.reset();
@@ -39,8 +78,7 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
                                      aOptions.IntervalFrom.value_or(defaults.IntervalFrom),
                                      aOptions.IntervalTo.value_or(defaults.IntervalTo),
                                      aOptions.DateFrom.value_or(defaults.DateFrom), dateTo + 1.0,
-                                     aOptions.IntervalStep.value_or(defaults.IntervalStep),
-                                     [&](std::int32_t aDayIndex, std::int32_t aDaysCount) {
+                                     step, [&](std::int32_t aDayIndex, std::int32_t aDaysCount) {
                                        progress.Show(aDayIndex, aDaysCount);
                                      });
   } catch (...) {
@@ -49,18 +87,41 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
   }
   progress.Finish();
   const std::string report = GetReportText(*engine.CurrentResult);
-  // The CSV file is the one write here that can fail; written first, its failure leaves the
-  // report file as it was.
+  // Written first, a failed CSV file leaves the report file as it was.
   if (aOptions.CsvFileName) {
     ReplaceFileContents(*aOptions.CsvFileName, GetCsvText(*engine.CurrentResult));
   }
-  WriteReportFile(engine, report);
+  const TReportFileStatus written = WriteReportFile(engine, report);
   if (!aOptions.Quiet) {
     aEnvironment.Out << report << std::flush;
+  }
+  if (written.Error != 0) {
+    throw EInOutError("Cannot write file \"" + written.FileName + "\". " +
+                      SystemErrorText(written.Error));
   }
 }
 
 }  // namespace
+
+std::string ShortNotice(std::string_view aText, std::size_t aMaxLength) {
+  const std::size_t lineEnd = aText.find_first_of("\r\n");
+  const std::string_view line = aText.substr(0, lineEnd);
+  std::size_t cut = 0;
+  std::size_t characters = 0;
+  while (cut < line.size() && characters < aMaxLength) {
+    ++cut;
+    // UTF-8 continuation bytes belong to the character before them.
+    while (cut < line.size() && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+      ++cut;
+    }
+    ++characters;
+  }
+  std::string shown(line.substr(0, cut));
+  if (cut < aText.size()) {
+    shown += "...";
+  }
+  return shown;
+}
 
 int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironment) {
   CliOptions options;
@@ -78,16 +139,17 @@ int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironm
     if (options.IniFileName) {
       return BadArguments(aEnvironment, "--ini: settings file '" + iniFileName + "' not found");
     }
-    aEnvironment.Err << "Settings file " << iniFileName << " not found\n";
-    return kExitRunFailed;
+    return RunFailed(aEnvironment, "Settings file " + iniFileName + " not found");
   }
+  const TerminalLogNotices notices(aEnvironment.Err);
   StartEngine(iniFileName);
   int status = kExitDone;
   try {
     CalculateAndReport(options, aEnvironment);
+  } catch (const CliUsageError& e) {
+    status = BadArguments(aEnvironment, e.what());
   } catch (const std::exception& e) {
-    aEnvironment.Err << e.what() << "\n";
-    status = kExitRunFailed;
+    status = RunFailed(aEnvironment, e.what());
   }
   StopEngine();
   return status;

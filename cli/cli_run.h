@@ -21,4 +21,7 @@ struct CliEnvironment {
 // Out (unless --quiet) and the CSV file (with --csv).
 int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironment);
 
+// The first line of a notice, cut after aMaxLength characters; "..." marks a cut or lines left out.
+std::string ShortNotice(std::string_view aText, std::size_t aMaxLength);
+
 }  // namespace melquon::cli

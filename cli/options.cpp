@@ -43,6 +43,20 @@ TDateTime ParseDate(std::string_view aOption, std::string_view aValue) {
   return date;
 }
 
+std::int32_t ParseStep(std::string_view aOption, std::string_view aValue) {
+  const std::int32_t step = ParseInteger(aOption, aValue);
+  if (step == 0) {
+    throw CliUsageError(std::string(aOption) + ": the interval step can't be 0");
+  }
+  return step;
+}
+
+// An argument that is itself an option can't be the value of the one before it: "--contract
+// --quiet" lacks the contract. Negative numbers are values.
+bool IsOptionName(std::string_view aArg) {
+  return aArg.starts_with("--") || aArg == "-h";
+}
+
 using ValueSetter = std::function<void(CliOptions&, std::string_view aOption, std::string_view)>;
 
 const std::map<std::string_view, ValueSetter>& ValueOptions() {
@@ -54,8 +68,7 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
       {"--interval-from",
        [](CliOptions& o, auto n, auto v) { o.IntervalFrom = ParseInteger(n, v); }},
       {"--interval-to", [](CliOptions& o, auto n, auto v) { o.IntervalTo = ParseInteger(n, v); }},
-      {"--interval-step",
-       [](CliOptions& o, auto n, auto v) { o.IntervalStep = ParseInteger(n, v); }},
+      {"--interval-step", [](CliOptions& o, auto n, auto v) { o.IntervalStep = ParseStep(n, v); }},
       {"--csv", [](CliOptions& o, auto, auto v) { o.CsvFileName = std::string(v); }},
   };
   return options;
@@ -91,7 +104,7 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs) {
     if (option != ValueOptions().end()) {
       if (equals != std::string_view::npos) {
         option->second(options, name, arg.substr(equals + 1));
-      } else if (i + 1 < aArgs.size()) {
+      } else if (i + 1 < aArgs.size() && !IsOptionName(aArgs[i + 1])) {
         option->second(options, name, aArgs[++i]);
       } else {
         throw CliUsageError(std::string(name) + " needs a value");
@@ -130,7 +143,8 @@ std::string CliUsageText() {
          "  --quiet              don't print the report\n"
          "  --help               show this text\n"
          "\n"
-         "Exit status: 0 done, 1 the run failed, 2 bad arguments.\n";
+         "Exit status: 0 done, 1 the run failed or the report or CSV file was not written,\n"
+         "2 bad arguments.\n";
 }
 
 }  // namespace melquon::cli

@@ -33,7 +33,8 @@ class CliUsageError : public std::runtime_error {
 };
 
 // The arguments after the program name. Options take their value as the next argument or
-// after "="; a repeated option keeps its last value. Throws CliUsageError.
+// after "="; a next argument that starts with "--" is not taken as a value, so a value that
+// does is given after "=". A repeated option keeps its last value. Throws CliUsageError.
 CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs);
 
 // DDMMYYYY, exactly eight digits forming a real date.

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "runtime/errors.h"
+#include "runtime/text_file.h"
 
 namespace melquon {
 
@@ -32,7 +33,7 @@ constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
 
 // The texts of the whole-file reader of the runtime, so that both report a file alike.
 [[noreturn]] void ThrowFileError(const char* aAction, const std::string& aFileName, int aErrno) {
-  throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + std::strerror(aErrno));
+  throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + SystemErrorText(aErrno));
 }
 
 // The high bit of each byte of aWord below 0x0E (CR, LF and NUL are), and no other bit: no

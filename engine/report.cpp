@@ -73,10 +73,11 @@ std::string GetReportText(const TVolatilityRes& aResult) {
   return text;
 }
 
-void WriteReportFile(const TEngine& aEngine, const std::string& aReportText) {
+TReportFileStatus WriteReportFile(const TEngine& aEngine, const std::string& aReportText) {
   const std::string& name = aEngine.Settings.ReportFileName;
   const std::string path = name.empty() ? name : ResolveSettingsPath(aEngine.IniFileName, name);
-  WriteLog(path, aReportText, 1, true, false);
+  const int error = WriteLogChecked(path, aReportText, 1, true, false);
+  return {path.empty() ? LogFileName : path, error};
 }
 
 }  // namespace melquon

@@ -17,6 +17,12 @@ std::string SquareFactorText(std::int32_t aCount, std::int32_t aIntervalValue);
 
 // Rewrites the report file named by the settings (relative names count from the settings
 // file's folder) with the text and one line end. An empty ReportFileName means the log file.
-void WriteReportFile(const TEngine& aEngine, const std::string& aReportText);
+// A failure is shown as every log write shows it, and also returned: the file written, and 0 or
+// the error number of the first step that failed.
+struct TReportFileStatus {
+  std::string FileName;
+  int Error = 0;
+};
+TReportFileStatus WriteReportFile(const TEngine& aEngine, const std::string& aReportText);
 
 }  // namespace melquon

@@ -152,28 +152,42 @@ std::string LogTimeStamp(const LocalDateTime& moment) {
 
 void WriteLog(const std::string& aFileName, std::string_view aMessage, std::int32_t aLevel,
               bool aRewrite, bool aWithTime) {
+  WriteLogChecked(aFileName, aMessage, aLevel, aRewrite, aWithTime);
+}
+
+int WriteLogChecked(const std::string& aFileName, std::string_view aMessage, std::int32_t aLevel,
+                    bool aRewrite, bool aWithTime) {
   if (aLevel > LogLevel) {
-    return;
+    return 0;
   }
   const std::string& path = aFileName.empty() ? LogFileName : aFileName;
   // Built before the open, so a failure while formatting can't leave a rewritten file empty.
   const std::string line = BuildLineBytes(aMessage, aWithTime);
 
   LogFile file;
+  int firstError = 0;
+  const auto failed = [&](const char* aStep) {
+    if (firstError == 0) {
+      firstError = errno != 0 ? errno : EIO;
+    }
+    ReportFailure(aStep, aMessage);
+  };
+  errno = 0;
   if (IsExistingFile(path)) {
     if (!file.OpenExisting(path, aRewrite)) {
-      ReportFailure("error appending message ", aMessage);
+      failed("error appending message ");
     }
   } else if (!file.Create(path)) {
-    ReportFailure("error rewriting message ", aMessage);
+    failed("error rewriting message ");
   }
   // A failed open still goes through the write and the close, each reporting its own failure.
   if (!file.WriteAll(line)) {
-    ReportFailure("error writing message ", aMessage);
+    failed("error writing message ");
   }
   if (!file.Close()) {
-    ReportFailure("error closing message ", aMessage);
+    failed("error closing message ");
   }
+  return firstError;
 }
 
 }  // namespace melquon

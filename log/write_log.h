@@ -26,6 +26,11 @@ inline bool LogLevelPasses(std::int32_t aLevel) {
 void WriteLog(const std::string& aFileName, std::string_view aMessage, std::int32_t aLevel,
               bool aRewrite, bool aWithTime);
 
+// As WriteLog, and tells how it went: 0 when the line was written (or its level is not) and the
+// file closed, otherwise the error number of the first step that failed.
+int WriteLogChecked(const std::string& aFileName, std::string_view aMessage, std::int32_t aLevel,
+                    bool aRewrite, bool aWithTime);
+
 // The plain modal notice with one OK button. The default writes the text to stderr; an
 // empty function restores it.
 using LogMessageBox = std::function<void(const std::string& text)>;

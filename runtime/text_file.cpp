@@ -12,18 +12,15 @@
 #include <memory>
 
 #include "runtime/errors.h"
+#include "runtime/number_text.h"
 #include "runtime/paths.h"
 
 namespace melquon {
 
 namespace {
 
-std::string SystemReason(int error) {
-  return std::strerror(error);
-}
-
 [[noreturn]] void ThrowFileError(const char* action, const std::string& path, int error) {
-  throw EInOutError(std::string(action) + " \"" + path + "\". " + SystemReason(error));
+  throw EInOutError(std::string(action) + " \"" + path + "\". " + SystemErrorText(error));
 }
 
 // Owns a file descriptor.
@@ -122,6 +119,14 @@ int FillTemporary(FileDescriptor& fd, const std::string& target, std::string_vie
 }
 
 }  // namespace
+
+std::string SystemErrorText(int error) {
+  // strerror would follow LC_MESSAGES, which the window's application object sets.
+  if (const char* text = ::strerrordesc_np(error)) {
+    return text;
+  }
+  return "Unknown error " + IntToStr(error);
+}
 
 bool FileExists(const std::string& path) {
   struct stat info {};

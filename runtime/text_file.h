@@ -8,6 +8,10 @@ namespace melquon {
 
 bool FileExists(const std::string& path);
 
+// The system's reason for an error number in plain English, whatever the C library's locale:
+// "No such file or directory".
+std::string SystemErrorText(int error);
+
 // The whole file as bytes. Throws EInOutError naming the file and the system's reason.
 std::string ReadFileBytes(const std::string& path);
 

@@ -45,7 +45,7 @@ TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
                                     "--to=23012009", "--interval-from=-500", "--interval-to=0x7D0",
                                     "--interval-step=100", "--csv=out.csv", "--quiet"})),
             Fields(all));
-  EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract", "--quiet", "-h"})),
+  EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
             Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true}));
 }
 
@@ -59,8 +59,23 @@ TEST(CliOptions, BadCommandLinesNameTheirFault) {
         std::pair{Args{"--ini"}, "--ini needs a value"},
         std::pair{Args{"--quiet", "--csv"}, "--csv needs a value"},
         std::pair{Args{"--quiet=yes"}, "--quiet takes no value"},
+        std::pair{Args{"--contract", "-h"}, "--contract needs a value"},
+        std::pair{Args{"--interval-step", "0"}, "--interval-step: the interval step can't be 0"},
+        std::pair{Args{"--interval-step=-0"}, "--interval-step: the interval step can't be 0"},
         std::pair{Args{"report.txt"}, "unexpected argument 'report.txt'"}})
     EXPECT_THAT([&] { ParseCliOptions(args); }, ThrowsMessage<CliUsageError>(message));
+  // An option followed by another option lacks its value, whichever it is.
+  for (const std::string_view option : {"--ini", "--contract", "--from", "--to", "--interval-from",
+                                        "--interval-to", "--interval-step", "--csv"}) {
+    for (const std::string_view next : {"--quiet", "--help", "--contract", "--csv=x"}) {
+      EXPECT_THAT(
+          [&] {
+            ParseCliOptions({option, next, "x"});
+          },
+          ThrowsMessage<CliUsageError>(std::string(option) + " needs a value"))
+          << next;
+    }
+  }
   TDateTime date = 0.0;
   EXPECT_TRUE(TryParseCliDate("29022008", date));
   EXPECT_EQ(date, 39507.0);
@@ -68,6 +83,18 @@ TEST(CliOptions, BadCommandLinesNameTheirFault) {
   for (const char* text :
        {"29022009", "01010000", "00002009", "1.01.2009", "+1012009", "2301200", "230120091", ""})
     EXPECT_FALSE(TryParseCliDate(text, date)) << text;
+}
+
+TEST(CliNotices, ShowTheFirstLineCutByCharacters) {
+  // Each case: the notice, the longest shown, what is shown.
+  for (const auto& [text, length, shown] :
+       {std::tuple{"error writing message x", 160, "error writing message x"},
+        std::tuple{"error writing message a\r\nb\r\n", 160, "error writing message a..."},
+        std::tuple{"a\nb", 160, "a..."}, std::tuple{"abcdef", 3, "abc..."},
+        std::tuple{"abc", 3, "abc"}, std::tuple{"Отчёт", 3, "Отч..."},
+        std::tuple{"Отчёт", 5, "Отчёт"}, std::tuple{"", 3, ""}})
+    EXPECT_EQ(ShortNotice(text, static_cast<std::size_t>(length)), shown) << text;
+  EXPECT_EQ(ShortNotice(std::string(1000, 'x'), 160), std::string(160, 'x') + "...");
 }
 
 TEST(CliProgress, ShowsOnATerminalOnlyAfterTheFirstSecondAndBlanksItsLineAtTheEnd) {
@@ -168,21 +195,58 @@ TEST_F(CliRunTest, FailuresWriteOnlyTheirMessage) {
   for (const auto& [args, status, err] :
        {Failure{{"--ini", ini_, "--to", "x"}, 2, "--to: 'x' is not a date of the form DDMMYYYY"},
         Failure{{"--ini", missing}, 2, "--ini: settings file '" + missing + "' not found"},
-        Failure{{"--ini", ini_, "--interval-step", "0", "--csv", csv}, 1, "Division by zero"}}) {
+        Failure{{"--ini", ini_, "--interval-step", "0", "--csv", csv},
+                2,
+                "--interval-step: the interval step can't be 0"},
+        Failure{{"--ini", ini_, "--contract", "--quiet"}, 2, "--contract needs a value"}}) {
     EXPECT_EQ(Run(args), status);
     EXPECT_EQ(err_.str(), status == kExitBadArguments
                               ? "melquon-cli: " + err + "\n\n" + CliUsageText()
-                              : err + "\n");
+                              : "melquon-cli: " + err + "\n");
     EXPECT_EQ(out_.str(), "");
     EXPECT_FALSE(fs::exists(dir_ + "/report.txt") || fs::exists(csv));
     EXPECT_EQ(fs::exists(dir_ + "/Melquon.log"), status == kExitRunFailed) << err;
   }
   EXPECT_EQ(Run({}, dir_ + "/a/"), kExitRunFailed);
-  EXPECT_EQ(err_.str(), "Settings file " + dir_ + "/a/Melquon.ini not found\n");
-  EXPECT_EQ(Run({"--ini", ini_, "--csv", dir_ + "/no/x.csv"}), kExitRunFailed);
-  EXPECT_EQ(err_.str(),
-            "Cannot create file \"" + dir_ + "/no/x.csv\". No such file or directory\n");
-  EXPECT_FALSE(fs::exists(dir_ + "/report.txt")) << "a failed run writes no report file";
+  EXPECT_EQ(err_.str(), "melquon-cli: Settings file " + dir_ + "/a/Melquon.ini not found\n");
+}
+
+// Each output file that is not written makes the run fail with one line naming it and why; the
+// log's own notices come before it, one line each.
+TEST_F(CliRunTest, AnOutputFileNotWrittenFailsTheRun) {
+  const std::string noFolder = dir_ + "/no/";
+  const std::string notice = "За весь период по интервалам:...\n";
+  ASSERT_EQ(Run({"--ini", ini_, "--csv", noFolder + "x.csv"}), kExitRunFailed);
+  EXPECT_EQ(err_.str(), "melquon-cli: Cannot create file \"" + noFolder +
+                            "x.csv\". No such file or directory\n");
+  EXPECT_FALSE(fs::exists(dir_ + "/report.txt")) << "a failed CSV file leaves the report alone";
+
+  std::string ini = ReadBytes(ini_);
+  ini.replace(ini.find("ReportFileName=report.txt"), 25, "ReportFileName=no/report.txt");
+  std::ofstream(ini_, std::ios::binary | std::ios::trunc) << ini;
+  const std::string csv = dir_ + "/x.csv";
+  for (const bool quiet : {false, true}) {
+    Args args{"--ini", ini_, "--csv", csv};
+    if (quiet) {
+      args.push_back("--quiet");
+    }
+    ASSERT_EQ(Run(args), kExitRunFailed);
+    EXPECT_EQ(err_.str(), "melquon-cli: error rewriting message " + notice +
+                              "melquon-cli: error writing message " + notice +
+                              "melquon-cli: error closing message " + notice +
+                              "melquon-cli: Cannot write file \"" + noFolder +
+                              "report.txt\". No such file or directory\n");
+    EXPECT_EQ(out_.str().starts_with("За весь период по интервалам:\r\n"), !quiet);
+    EXPECT_TRUE(fs::exists(csv));
+  }
+  // A step of 0 from the settings file is refused as the option's is.
+  ini.replace(ini.find("IntervalStep=500"), 16, "IntervalStep=0");
+  std::ofstream(ini_, std::ios::binary | std::ios::trunc) << ini;
+  ASSERT_EQ(Run({"--ini", ini_}), kExitBadArguments);
+  EXPECT_EQ(err_.str(), "melquon-cli: the interval step is 0 (IntervalStep in " + ini_ +
+                            "); give another with --interval-step\n\n" + CliUsageText());
+  EXPECT_EQ(Run({"--ini", ini_, "--interval-step", "500", "--quiet"}), kExitRunFailed)
+      << "the report file's folder is still missing";
 }
 
 TEST_F(CliRunTest, BuiltToolOnTheSampleArchiveClosesPositionsAtEveryInterval) {
@@ -197,7 +261,13 @@ TEST_F(CliRunTest, BuiltToolOnTheSampleArchiveClosesPositionsAtEveryInterval) {
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 16 + 12 * 16);
   EXPECT_THAT(csv, ContainsRegex("\nall,500,[^\n]*\nall,600,.*\nall,2000,[^\n]*\n2009-01-12,500,"));
   EXPECT_THAT(csv, Not(ContainsRegex("all,[0-9]+,0,"))) << "an interval closed no position";
-  EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--interval-step", "0"}), kExitRunFailed);
+  EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--interval-step", "0"}), kExitBadArguments);
+  EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--contract", "--quiet"}), kExitBadArguments);
+  // A script sees a report file that could not be written.
+  std::string ini = ReadBytes(ini_);
+  ini.replace(ini.find("ReportFileName=report.txt"), 25, "ReportFileName=no/report.txt");
+  std::ofstream(ini_, std::ios::binary | std::ios::trunc) << ini;
+  EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--quiet"}), kExitRunFailed);
   EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--from", "32012009"}), kExitBadArguments);
 }
 

@@ -130,6 +130,18 @@ TEST_F(WriteLogTest, FailedOpenIsReportedByEveryStepWhenErrorsAreShown) {
   WriteLog(dir_ + "/missing/x.log", "x", 1, false, true);
   EXPECT_TRUE(boxes_.empty());
   ShowLogErrors = true;
+  // The checked write tells the error of the first failing step; a line above the threshold
+  // is no failure.
+  const std::pair<std::string, int> checked[] = {{dir_ + "/missing/x.log", ENOENT},
+                                                 {dir_, EISDIR},
+                                                 {path, ENXIO},
+                                                 {dir_ + "/written.log", 0}};
+  for (const auto& [file, error] : checked) {
+    EXPECT_EQ(WriteLogChecked(file, "x", 1, true, false), error) << file;
+    EXPECT_EQ(WriteLogChecked(file, "x", 4, true, false), 0) << file;
+  }
+  EXPECT_EQ(ReadFileBytes(dir_ + "/written.log"), "x\r\n");
+  boxes_.clear();
   SetLogMessageBox({});  // the default box writes to standard error
   testing::internal::CaptureStderr();
   WriteLog(dir_ + "/missing/x.log", "lost", 1, false, false);

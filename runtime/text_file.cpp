@@ -85,7 +85,7 @@ std::string ResolveLink(const std::string& path) {
 int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = target + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    tempPath = target + ".~" + IntToStr(::getpid()) + "." + IntToStr(counter++);
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) {
       return fd;

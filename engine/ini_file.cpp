@@ -117,47 +117,42 @@ IniFile IniFile::Load(const std::string& aFileName) {
 
 IniFile IniFile::Parse(std::string_view aText) {
   IniFile ini;
+  // Keys above the first section header, and keys of a later section of a name already seen,
+  // can't be read: they go nowhere.
+  Section* section = nullptr;
   for (const std::string& rawLine : SplitTextLines(aText)) {
     const std::string_view line = Trim(rawLine);
     if (line.empty() || line.front() == ';') {
       continue;
     }
     if (line.front() == '[') {
-      ini.sections_.push_back({FoldCase(SectionName(line)), {}});
+      const auto [found, added] = ini.sections_.try_emplace(FoldCase(SectionName(line)));
+      section = added ? &found->second : nullptr;
       continue;
     }
     const std::size_t equals = line.find('=');
-    // Keys above the first section header belong to no section and can't be read.
-    if (equals == std::string_view::npos || ini.sections_.empty()) {
+    if (equals == std::string_view::npos || section == nullptr) {
       continue;
     }
-    const std::string_view value =
-        Unquote(Trim(line.substr(equals + 1))).substr(0, kMaxValueLength);
-    ini.sections_.back().entries.push_back(
-        {FoldCase(Trim(line.substr(0, equals))), Cp1251ToUtf8(value)});
+    const auto [entry, added] = section->try_emplace(FoldCase(Trim(line.substr(0, equals))));
+    if (added) {
+      entry->second =
+          Cp1251ToUtf8(Unquote(Trim(line.substr(equals + 1))).substr(0, kMaxValueLength));
+    }
   }
   return ini;
 }
 
-const IniFile::Section* IniFile::FindSection(std::string_view aFoldedName) const {
-  const auto found = std::find_if(sections_.begin(), sections_.end(),
-                                  [&](const Section& s) { return s.name == aFoldedName; });
-  return found == sections_.end() ? nullptr : &*found;
-}
-
 std::optional<std::string> IniFile::Read(std::string_view aSection, std::string_view aKey) const {
-  // Only the first section of a name counts; keys of a later section of that name are hidden.
-  const Section* section = FindSection(FoldName(aSection));
-  if (section == nullptr) {
+  const auto section = sections_.find(FoldName(aSection));
+  if (section == sections_.end()) {
     return std::nullopt;
   }
-  const std::string key = FoldName(aKey);
-  const auto found = std::find_if(section->entries.begin(), section->entries.end(),
-                                  [&](const Entry& e) { return e.key == key; });
-  if (found == section->entries.end()) {
+  const auto found = section->second.find(FoldName(aKey));
+  if (found == section->second.end()) {
     return std::nullopt;
   }
-  return found->value;
+  return found->second;
 }
 
 std::string IniFile::ReadString(std::string_view aSection, std::string_view aKey,

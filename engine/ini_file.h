@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 namespace melquon {
 
@@ -32,19 +32,12 @@ class IniFile {
 
  private:
   // Names are kept as Windows-1251 bytes folded to lower case, so that Cyrillic names match
-  // without regard to case as well.
-  struct Entry {
-    std::string key;
-    std::string value;
-  };
-  struct Section {
-    std::string name;
-    std::vector<Entry> entries;
-  };
+  // without regard to case as well. Only the first section of a name and the first key of a
+  // name in it are kept: later ones can never be read. Looked up by hash, so a file of many
+  // keys (thousands of skip windows) loads in linear time.
+  using Section = std::unordered_map<std::string, std::string>;
 
-  const Section* FindSection(std::string_view aFoldedName) const;
-
-  std::vector<Section> sections_;
+  std::unordered_map<std::string, Section> sections_;
 };
 
 // Characters aFirst (counted from 1) to aFirst + aCount - 1 of a UTF-8 value, fewer or none

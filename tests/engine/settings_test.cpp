@@ -329,5 +329,24 @@ TEST(SkipIntervalTest, EveryWholeMinuteIsExactlyABound) {
   }
 }
 
+// Many windows load in one pass over the file: each key is found by hash, not by a walk
+// through every key before it.
+TEST(SkipIntervalTest, AHundredThousandWindowsLoadInOrder) {
+  constexpr int kWindows = 100000;
+  std::string text = "[SKIP INTERVALS]\r\n";
+  for (int n = 1; n <= kWindows; ++n) {
+    const std::string number = std::to_string(n);
+    const std::string minute = n % 60 < 10 ? "0" + std::to_string(n % 60) : std::to_string(n % 60);
+    text +=
+        "SKIPSTART" + number + "=10" + minute + "\r\nSKIPEND" + number + "=11" + minute + "\r\n";
+  }
+  const TSkipIntervals list = Loaded(text);
+  ASSERT_EQ(list.Count(), static_cast<std::size_t>(kWindows));
+  EXPECT_EQ(std::pair(list.Items[0].StartMs, list.Items[0].EndMs),
+            std::pair(10 * kHour + kMinute, 11 * kHour + kMinute));
+  EXPECT_EQ(std::pair(list.Items.back().StartMs, list.Items.back().EndMs),
+            std::pair(10 * kHour + 40 * kMinute, 11 * kHour + 40 * kMinute));
+}
+
 }  // namespace
 }  // namespace melquon

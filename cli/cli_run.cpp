@@ -7,6 +7,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/engine.h"
+#include "engine/ini_file.h"
 #include "engine/report.h"
 #include "log/write_log.h"
 #include "runtime/errors.h"
@@ -140,6 +141,13 @@ int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironm
       return BadArguments(aEnvironment, "--ini: settings file '" + iniFileName + "' not found");
     }
     return RunFailed(aEnvironment, "Settings file " + iniFileName + " not found");
+  }
+  // The engine takes a settings file it can't read as an empty one; here that is an error.
+  try {
+    static_cast<void>(ReadFileBytes(iniFileName, IniFile::kMaxFileBytes));
+  } catch (const EInOutError& e) {
+    return options.IniFileName ? BadArguments(aEnvironment, std::string("--ini: ") + e.what())
+                               : RunFailed(aEnvironment, e.what());
   }
   const TerminalLogNotices notices(aEnvironment.Err);
   StartEngine(iniFileName);

@@ -108,7 +108,7 @@ std::size_t SkipCodePoints(std::string_view aText, std::size_t aCount) {
 IniFile IniFile::Load(const std::string& aFileName) {
   std::string bytes;
   try {
-    bytes = ReadFileBytes(aFileName);
+    bytes = ReadFileBytes(aFileName, kMaxFileBytes);
   } catch (const EInOutError&) {
     return {};
   }

@@ -18,7 +18,11 @@ class IniFile {
   // The longest value a key gives, in characters of the file.
   static constexpr std::size_t kMaxValueLength = 2047;
 
-  // A missing or unreadable file gives an empty reader.
+  // The most a settings file may hold: thousands of skip windows fit many times over.
+  static constexpr std::uint64_t kMaxFileBytes = 16 * 1024 * 1024;
+
+  // A missing or unreadable file gives an empty reader, and so does one that is no regular
+  // file or holds more than kMaxFileBytes.
   static IniFile Load(const std::string& aFileName);
   // aText holds the file's Windows-1251 bytes.
   static IniFile Parse(std::string_view aText);

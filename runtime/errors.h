@@ -16,4 +16,17 @@ class EInOutError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A FIFO, a device, a socket or a folder where a file to read was expected: reading it could
+// wait forever or never end, so it is not read at all.
+class ENotRegularFile : public EInOutError {
+ public:
+  using EInOutError::EInOutError;
+};
+
+// A file larger than the most its reader takes in.
+class EFileTooLarge : public EInOutError {
+ public:
+  using EInOutError::EInOutError;
+};
+
 }  // namespace melquon

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -14,10 +15,13 @@
 #include "runtime/errors.h"
 #include "runtime/number_text.h"
 #include "runtime/paths.h"
+#include "runtime/regular_file.h"
 
 namespace melquon {
 
 namespace {
+
+constexpr std::size_t kReadPiece = 64 * 1024;
 
 [[noreturn]] void ThrowFileError(const char* action, const std::string& path, int error) {
   throw EInOutError(std::string(action) + " \"" + path + "\". " + SystemErrorText(error));
@@ -47,14 +51,6 @@ class FileDescriptor {
  private:
   int fd_;
 };
-
-int OpenForReading(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
 
 // Returns errno, or 0 once every byte is written.
 int WriteAll(int fd, std::string_view bytes) {
@@ -133,30 +129,15 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-std::string ReadFileBytes(const std::string& path) {
-  FileDescriptor fd(OpenForReading(path));
-  if (!fd.valid()) {
-    ThrowFileError("Cannot open file", path, errno);
-  }
-  struct stat info {};
+std::string ReadFileBytes(const std::string& path, std::uint64_t aMaxBytes) {
+  TRegularFileReader file(path, aMaxBytes);
   std::string bytes;
-  if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
+  bytes.reserve(static_cast<std::size_t>(file.Size()));
+  char buffer[kReadPiece];
+  while (const std::size_t count = file.Read(buffer, sizeof buffer)) {
+    bytes.append(buffer, count);
   }
-  char buffer[65536];
-  for (;;) {
-    const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
-    if (count < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      ThrowFileError("Cannot read file", path, errno);
-    }
-    if (count == 0) {
-      return bytes;
-    }
-    bytes.append(buffer, static_cast<std::size_t>(count));
-  }
+  return bytes;
 }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes) {

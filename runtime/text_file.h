@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,8 +13,12 @@ bool FileExists(const std::string& path);
 // "No such file or directory".
 std::string SystemErrorText(int error);
 
-// The whole file as bytes. Throws EInOutError naming the file and the system's reason.
-std::string ReadFileBytes(const std::string& path);
+inline constexpr std::uint64_t kUnboundedFile = UINT64_MAX;
+
+// The whole of a regular file as bytes, at most aMaxBytes of them. Throws EInOutError naming
+// the file and the system's reason, ENotRegularFile for anything but a regular file (a FIFO
+// or a device is refused at once, never waited on) and EFileTooLarge past the bound.
+std::string ReadFileBytes(const std::string& path, std::uint64_t aMaxBytes = kUnboundedFile);
 
 // Writes a temporary file beside path and renames it over path, so a failed write leaves the
 // old contents whole. Throws EInOutError.

@@ -1,5 +1,6 @@
 #include "ui/editor_text.h"
 
+#include "engine/ini_file.h"
 #include "runtime/cp1251.h"
 #include "runtime/text_file.h"
 
@@ -32,7 +33,7 @@ std::string EditorTextToFileBytes(std::string_view aText) {
 }
 
 std::string ReadEditorTextFile(const std::string& aFileName) {
-  return FileBytesToEditorText(ReadFileBytes(aFileName));
+  return FileBytesToEditorText(ReadFileBytes(aFileName, IniFile::kMaxFileBytes));
 }
 
 }  // namespace melquon

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -192,8 +193,16 @@ using Failure = std::tuple<Args, int, std::string>;
 
 TEST_F(CliRunTest, FailuresWriteOnlyTheirMessage) {
   const std::string csv = dir_ + "/x.csv", missing = dir_ + "/missing.ini";
+  const std::string fifo = dir_ + "/fifo.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   for (const auto& [args, status, err] :
-       {Failure{{"--ini", ini_, "--to", "x"}, 2, "--to: 'x' is not a date of the form DDMMYYYY"},
+       {Failure{{"--ini", fifo},
+                2,
+                "--ini: Cannot read file \"" + fifo + "\". Not a regular file (a FIFO)"},
+        Failure{{"--ini", "/dev/zero"},
+                2,
+                "--ini: Cannot read file \"/dev/zero\". Not a regular file (a device)"},
+        Failure{{"--ini", ini_, "--to", "x"}, 2, "--to: 'x' is not a date of the form DDMMYYYY"},
         Failure{{"--ini", missing}, 2, "--ini: settings file '" + missing + "' not found"},
         Failure{{"--ini", ini_, "--interval-step", "0", "--csv", csv},
                 2,

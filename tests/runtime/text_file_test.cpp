@@ -11,6 +11,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/paths.h"
+#include "runtime/regular_file.h"
 
 namespace melquon {
 namespace {
@@ -58,6 +59,32 @@ TEST_F(TextFileTest, ReadsEveryByteOfFilesOnly) {
               testing::ThrowsMessage<EInOutError>("Cannot open file \"" + Path("missing.txt") +
                                                   "\". " + strerror(ENOENT)));
   EXPECT_THROW(ReadFileBytes(dir_), EInOutError);  // a directory opens but cannot be read
+}
+
+// What is not a regular file is refused at once, never waited on or read without end; a file
+// past the reader's bound is refused before a byte of it is read.
+TEST_F(TextFileTest, RefusesWhatIsNoRegularFileAndFilesPastTheBound) {
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> refused[] = {
+      {Path("fifo"), "Not a regular file (a FIFO)"},
+      {"/dev/zero", "Not a regular file (a device)"},
+      {"/dev/null", "Not a regular file (a device)"},
+      {dir_, "Is a directory"}};
+  for (const auto& [path, reason] : refused) {
+    EXPECT_THAT([&] { ReadFileBytes(path); }, testing::ThrowsMessage<ENotRegularFile>(
+                                                  "Cannot read file \"" + path + "\". " + reason));
+  }
+  std::ofstream(Path("ten.txt"), std::ios::binary) << "0123456789";
+  EXPECT_EQ(ReadFileBytes(Path("ten.txt"), 10), "0123456789");
+  EXPECT_THAT([&] { ReadFileBytes(Path("ten.txt"), 9); },
+              testing::ThrowsMessage<EFileTooLarge>("Cannot read file \"" + Path("ten.txt") +
+                                                    "\". It is larger than 9 bytes"));
+  // A sparse file of 3 GB takes no room and is refused by its size alone.
+  std::ofstream(Path("huge.ini")).close();
+  fs::resize_file(Path("huge.ini"), std::uint64_t{3} << 30);
+  EXPECT_THAT([&] { ReadFileBytes(Path("huge.ini"), 16 << 20); },
+              testing::ThrowsMessage<EFileTooLarge>("Cannot read file \"" + Path("huge.ini") +
+                                                    "\". It is larger than 16 MB"));
 }
 
 TEST_F(TextFileTest, ReplaceWritesWholeContentsKeepsTheModeAndFollowsLinks) {

@@ -8,6 +8,7 @@
 #include "engine/quote_lines.h"
 #include "engine/quote_source.h"
 #include "log/write_log.h"
+#include "runtime/errors.h"
 #include "runtime/number_text.h"
 #include "runtime/text_file.h"
 
@@ -75,12 +76,30 @@ void LogDetail(MakeText aMakeText) {
   }
 }
 
+// A day file is read whole; a FIFO or a device in its place is passed over like a missing file,
+// and a file past the bound fails the run with a word on how to raise it.
+bool LoadDayFile(TQuoteLines& aQuoteSL, const std::string& aFileName, const std::string& aOpenName,
+                 const TSettings& aSettings) {
+  try {
+    aQuoteSL.LoadFromFile(aOpenName, aSettings.MaxDayFileBytes());
+  } catch (const ENotRegularFile& e) {
+    WriteLog("", "File " + aFileName + " not read. " + e.what(), 1, false, true);
+    return false;
+  } catch (const EFileTooLarge& e) {
+    throw EFileTooLarge(std::string(e.what()) +
+                        "; MaxDayFileMB in the COMMON section of the settings file raises it");
+  }
+  return true;
+}
+
 void CalculateDay(TQuoteSource& aSource, TQuoteLines& aQuoteSL, const std::string& aFileName,
                   const std::string& aOpenName, const std::string& aContract,
                   std::int32_t aDayIndex, TVolatilityRes& aResult) {
   LogDetail([&] { return "File " + aFileName + " exists. Extracting Data..."; });
   aQuoteSL.Clear();
-  aQuoteSL.LoadFromFile(aOpenName);
+  if (!LoadDayFile(aQuoteSL, aFileName, aOpenName, aSource.Settings)) {
+    return;
+  }
   LogDetail([&] { return "QuoteSL lines count =" + IntToStr(aQuoteSL.Count()); });
   std::int32_t quoteIndex = -1;
   double quoteValue = 0.0;

@@ -2,25 +2,18 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 
-#include "runtime/errors.h"
-#include "runtime/text_file.h"
+#include "runtime/regular_file.h"
 
 namespace melquon {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-constexpr std::size_t kMinimumReadSize = 64 * 1024;
+// The first buffer is sized for the whole file, up to this: a file larger still is rare, and
+// one whose text ends early at a NUL byte should not reserve its whole size.
+constexpr std::uint64_t kLargestFirstBuffer = std::uint64_t{256} << 20;
 // Tick lines are some 30 to 40 bytes long. The line table is first sized for shorter ones, so
 // that it rarely has to grow and copy itself: the part never written takes no memory.
 constexpr std::size_t kShortLineBytes = 24;
@@ -30,11 +23,6 @@ constexpr std::size_t kReadPieceSize = 256 * 1024;
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
-
-// The texts of the whole-file reader of the runtime, so that both report a file alike.
-[[noreturn]] void ThrowFileError(const char* aAction, const std::string& aFileName, int aErrno) {
-  throw EInOutError(std::string(aAction) + " \"" + aFileName + "\". " + SystemErrorText(aErrno));
-}
 
 // The high bit of each byte of aWord below 0x0E (CR, LF and NUL are), and no other bit: no
 // carry crosses a byte. Printable text has none, so most words need no further look.
@@ -59,6 +47,9 @@ class TQuoteLines::Splitter {
     if (lines_.size_ != 0)
       Scan(lines_.size_ - 1, false);
   }
+
+  // A NUL byte has ended the text: nothing after it need be read.
+  bool EndedByNul() const { return endedByNul_; }
 
   // Scans the rest of the text and ends it at its first NUL byte.
   void Finish() {
@@ -134,9 +125,14 @@ class TQuoteLines::Splitter {
   std::uint64_t seen_ = 0;
 };
 
-void TQuoteLines::LoadFromFile(const std::string& aFileName) {
+void TQuoteLines::LoadFromFile(const std::string& aFileName, std::uint64_t aMaxBytes) {
   Clear();
-  ReadAndSplit(aFileName);
+  try {
+    ReadAndSplit(aFileName, aMaxBytes);
+  } catch (...) {
+    Clear();
+    throw;
+  }
 }
 
 void TQuoteLines::SetText(std::string_view aBytes) {
@@ -176,36 +172,23 @@ char* TQuoteLines::Reserve(std::size_t aCapacity) {
 }
 
 // Keeps the buffer's storage when it is large enough.
-void TQuoteLines::ReadAndSplit(const std::string& aFileName) {
-  std::error_code ec;
-  // A directory opens for reading on some systems; refuse it before it reads as empty.
-  if (std::filesystem::is_directory(aFileName, ec))
-    ThrowFileError("Cannot read file", aFileName, EISDIR);
-  errno = 0;
-  FilePtr file{std::fopen(aFileName.c_str(), "rb")};
-  if (!file)
-    ThrowFileError("Cannot open file", aFileName, errno != 0 ? errno : EIO);
-  const std::uintmax_t expected = std::filesystem::file_size(aFileName, ec);
+void TQuoteLines::ReadAndSplit(const std::string& aFileName, std::uint64_t aMaxBytes) {
+  TRegularFileReader file(aFileName, aMaxBytes);
   // One byte more than expected, so that a full read shows the end without a second call
   // when the size was right.
-  std::size_t capacity = ec ? kMinimumReadSize : static_cast<std::size_t>(expected) + 1;
+  auto capacity = static_cast<std::size_t>(std::min(file.Size(), kLargestFirstBuffer) + 1);
   Splitter splitter(*this, capacity);
   for (bool atEnd = false; !atEnd; capacity *= 2) {
     char* const data = Reserve(capacity);
     while (size_ < capacity) {
-      const std::size_t wanted = std::min(kReadPieceSize, capacity - size_);
-      const std::size_t got = std::fread(data + size_, 1, wanted, file.get());
+      const std::size_t got = file.Read(data + size_, std::min(kReadPieceSize, capacity - size_));
       size_ += got;
       splitter.ScanArrived();
-      if (got < wanted) {
+      if (got == 0 || splitter.EndedByNul()) {
         atEnd = true;
         break;
       }
     }
-  }
-  if (std::ferror(file.get())) {
-    lineCount_ = 0;
-    ThrowFileError("Cannot read file", aFileName, errno != 0 ? errno : EIO);
   }
   splitter.Finish();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,8 +14,10 @@ namespace melquon {
 // Windows-1251 as read.
 class TQuoteLines {
  public:
-  // Throws EInOutError when the file exists but can't be read.
-  void LoadFromFile(const std::string& aFileName);
+  // Reads no further than the NUL that ends the text. Throws EInOutError when the file exists
+  // but can't be read, ENotRegularFile when it is a FIFO, a device or a folder, and
+  // EFileTooLarge when it holds more than aMaxBytes.
+  void LoadFromFile(const std::string& aFileName, std::uint64_t aMaxBytes = UINT64_MAX);
   void SetText(std::string_view aBytes);
   void Clear();
 
@@ -55,7 +58,7 @@ class TQuoteLines {
     lineStarts_[lineCount_] = aTextEnd;
   }
   // Reads the whole file into the buffer and cuts it into lines as it arrives.
-  void ReadAndSplit(const std::string& aFileName);
+  void ReadAndSplit(const std::string& aFileName, std::uint64_t aMaxBytes);
 
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_ = 0;

@@ -38,6 +38,10 @@ TSettings ReadSettings(const IniFile& aIni) {
   settings.FindWhat = aIni.ReadString(kCommon, "FindWhat", defaults.FindWhat);
   settings.ReplaceWith = aIni.ReadString(kCommon, "ReplaceWith", defaults.ReplaceWith);
   settings.ReportFileName = aIni.ReadString(kCommon, "ReportFileName", defaults.ReportFileName);
+  settings.MaxDayFileMB = aIni.ReadInteger(kCommon, "MaxDayFileMB", defaults.MaxDayFileMB);
+  if (settings.MaxDayFileMB < 1) {
+    settings.MaxDayFileMB = defaults.MaxDayFileMB;
+  }
 
   settings.Contract = aIni.ReadString(kDefault, "Contract", defaults.Contract);
   const std::string dateFrom = aIni.ReadString(kDefault, "DateFrom", std::string(kDefaultDateFrom));

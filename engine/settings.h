@@ -25,6 +25,12 @@ struct TSettings {
   std::int32_t IntervalFrom = 500;
   std::int32_t IntervalTo = 2000;
   std::int32_t IntervalStep = 100;
+  // The largest day file a run reads, in MB ([COMMON] MaxDayFileMB); a larger one fails the
+  // run with a message that names this key. Values below 1 give the default.
+  std::int32_t MaxDayFileMB = 2048;
+
+  // The bound in bytes.
+  std::uint64_t MaxDayFileBytes() const { return std::uint64_t(MaxDayFileMB) << 20; }
 
   friend bool operator==(const TSettings&, const TSettings&) = default;
 };

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -16,8 +17,10 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/quote_lines.h"
 #include "engine/report.h"
 #include "log/write_log.h"
+#include "runtime/errors.h"
 #include "runtime/formats.h"
 #include "tests/support/log_sandbox.h"
 
@@ -26,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::ThrowsMessage;
 using namespace std::string_literals;
 
@@ -211,6 +215,52 @@ TEST_F(EngineTest, QuotesReachTheCountersByDayAndNulBinaryOrHugeLinesDoNoHarm) {
     Write("a/0112.txt", bytes);
     EXPECT_EQ((*Calculate("RIH9", 500, 500, kJan12, kJan12 + 1, 100))[0].Result, closed);
   }
+}
+
+// A FIFO or a device in place of a day file is passed over like a missing one; a day file past
+// the bound fails the run before it is read; a NUL ends the text, however much follows.
+TEST_F(EngineTest, HostileDayFilesAreBoundedAndPassedOver) {
+  const std::string rise = "RIH9;10:30:00;150000\r\nRIH9;10:31:00;151000\r\n";
+  const std::string fall = "RIH9;10:32:00;150400\r\n";
+  Write("a/0112.txt", rise + fall);
+  ASSERT_EQ(::mkfifo((dir_ + "/a/0113.txt").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir_ + "/a/0114.txt");
+  Write("a/0115.txt", rise + fall);
+  Start();
+  const auto result = Calculate("RIH9", 500, 500, kJan12, kJan12 + 4, 100);
+  EXPECT_EQ((*result)[0].ResultPerDays, (std::vector<std::int32_t>{1, 0, 0, 1}));
+  EXPECT_THAT(Log(), HasSubstr("   File a/0113.txt not read. Cannot read file \"" + dir_ +
+                               "/a/0113.txt\". Not a regular file (a FIFO)\r\n"));
+  EXPECT_THAT(Log(), HasSubstr("   File a/0114.txt not read. Cannot read file \"" + dir_ +
+                               "/a/0114.txt\". Not a regular file (a device)\r\n"));
+  EXPECT_THAT(Log(), HasSubstr("Calculating done"));
+
+  // 1 MB and one byte, past a bound of 1 MB.
+  std::string ini = ReadBytes(dir_ + "/Melquon.ini");
+  ini.insert(ini.find("ArchivePath"), "MaxDayFileMB=1\r\n");
+  Write("Melquon.ini", ini);
+  LoadSettings();
+  ASSERT_EQ(Engine().Settings.MaxDayFileMB, 1);
+  Write("a/0112.txt", rise + fall + std::string((1 << 20) + 1 - rise.size() - fall.size(), ' '));
+  EXPECT_THAT([&] { Calculate("RIH9", 500, 500, kJan12, kJan12 + 1, 100); },
+              ThrowsMessage<EFileTooLarge>("Cannot read file \"" + dir_ +
+                                           "/a/0112.txt\". It is larger than 1 MB; MaxDayFileMB "
+                                           "in the COMMON section of the settings file raises it"));
+  EXPECT_THAT(Log(), Not(HasSubstr("Calculating done")));
+  Write("a/0112.txt", rise + fall + std::string((1 << 20) - rise.size() - fall.size(), ' '));
+  EXPECT_EQ((*Calculate("RIH9", 500, 500, kJan12, kJan12 + 1, 100))[0].Result, 1);
+
+  // A sparse file of 3 GB: its text ends at the first of its NUL bytes, read in one piece.
+  ini.replace(ini.find("MaxDayFileMB=1\r\n"), 16, "MaxDayFileMB=4096\r\n");
+  Write("Melquon.ini", ini);
+  LoadSettings();
+  Write("a/0112.txt", rise + fall);
+  fs::resize_file(dir_ + "/a/0112.txt", std::uint64_t{3} << 30);
+  TQuoteLines lines;
+  lines.LoadFromFile(dir_ + "/a/0112.txt", Engine().Settings.MaxDayFileBytes());
+  EXPECT_EQ(std::pair(lines.Count(), lines.ByteSize()),
+            std::pair(std::size_t{3}, (rise + fall).size()));
+  EXPECT_EQ((*Calculate("RIH9", 500, 500, kJan12, kJan12 + 1, 100))[0].Result, 1);
 }
 
 // The interval line with its columns as printed.

@@ -76,7 +76,7 @@ std::string GetReportText(const TVolatilityRes& aResult) {
 TReportFileStatus WriteReportFile(const TEngine& aEngine, const std::string& aReportText) {
   const std::string& name = aEngine.Settings.ReportFileName;
   const std::string path = name.empty() ? name : ResolveSettingsPath(aEngine.IniFileName, name);
-  const int error = WriteLogChecked(path, aReportText, 1, true, false);
+  const int error = WriteLogReplacing(path, aReportText, 1);
   return {path.empty() ? LogFileName : path, error};
 }
 

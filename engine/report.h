@@ -15,8 +15,9 @@ std::string GetReportText(const TVolatilityRes& aResult);
 // c x I x I in decimal, exact even where it leaves 64 bits.
 std::string SquareFactorText(std::int32_t aCount, std::int32_t aIntervalValue);
 
-// Rewrites the report file named by the settings (relative names count from the settings
-// file's folder) with the text and one line end. An empty ReportFileName means the log file.
+// Replaces the report file named by the settings (relative names count from the settings
+// file's folder) with the text and one line end, whole or not at all. An empty ReportFileName
+// means the log file.
 // A failure is shown as every log write shows it, and also returned: the file written, and 0 or
 // the error number of the first step that failed.
 struct TReportFileStatus {

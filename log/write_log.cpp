@@ -12,6 +12,7 @@
 #include "runtime/formats.h"
 #include "runtime/local_clock.h"
 #include "runtime/number_text.h"
+#include "runtime/text_file.h"
 
 namespace melquon {
 
@@ -188,6 +189,34 @@ int WriteLogChecked(const std::string& aFileName, std::string_view aMessage, std
     failed("error closing message ");
   }
   return firstError;
+}
+
+int WriteLogReplacing(const std::string& aFileName, std::string_view aMessage,
+                      std::int32_t aLevel) {
+  if (aLevel > LogLevel) {
+    return 0;
+  }
+  const std::string& path = aFileName.empty() ? LogFileName : aFileName;
+  const std::string line = BuildLineBytes(aMessage, false);
+  const bool existed = IsExistingFile(path);
+  const TReplaceResult result = TryReplaceFileContents(path, line);
+  switch (result.FailedStep) {
+    case TReplaceResult::kDone:
+      break;
+    case TReplaceResult::kCreate:
+      // As an open that failed: the write and the close of a file not open fail in turn.
+      ReportFailure(existed ? "error appending message " : "error rewriting message ", aMessage);
+      ReportFailure("error writing message ", aMessage);
+      ReportFailure("error closing message ", aMessage);
+      break;
+    case TReplaceResult::kWrite:
+      ReportFailure("error writing message ", aMessage);
+      break;
+    case TReplaceResult::kFinish:
+      ReportFailure("error closing message ", aMessage);
+      break;
+  }
+  return result.Error;
 }
 
 }  // namespace melquon

@@ -31,6 +31,13 @@ void WriteLog(const std::string& aFileName, std::string_view aMessage, std::int3
 int WriteLogChecked(const std::string& aFileName, std::string_view aMessage, std::int32_t aLevel,
                     bool aRewrite, bool aWithTime);
 
+// As WriteLog with aRewrite on and no time stamp, for a file that is written whole (the
+// report): the file is replaced whole or not at all, so a failure midway (a full disk) leaves
+// the previous contents as they were. The steps' notices are WriteLog's: a file that can't be
+// created or replaced gives the open's, the write's and the close's; a failed write the
+// write's; a failed sync or rename the close's. Returns 0 or the error number.
+int WriteLogReplacing(const std::string& aFileName, std::string_view aMessage, std::int32_t aLevel);
+
 // The plain modal notice with one OK button. The default writes the text to stderr; an
 // empty function restores it.
 using LogMessageBox = std::function<void(const std::string& text)>;

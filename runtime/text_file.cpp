@@ -99,19 +99,43 @@ void SyncDirectoryOf(const std::string& path) {
   }
 }
 
-// Writes, flushes and closes the temporary file; returns errno or 0.
-int FillTemporary(FileDescriptor& fd, const std::string& target, std::string_view bytes) {
+// Writes, flushes and closes the temporary file with the mode of the file it replaces.
+TReplaceResult FillTemporary(FileDescriptor& fd, const std::string& target,
+                             std::string_view bytes) {
   struct stat existing {};
   if (::stat(target.c_str(), &existing) == 0 && ::fchmod(fd.get(), existing.st_mode & 07777) != 0) {
-    return errno;
+    return {TReplaceResult::kCreate, errno};
   }
   if (const int error = WriteAll(fd.get(), bytes)) {
-    return error;
+    return {TReplaceResult::kWrite, error};
   }
   if (::fsync(fd.get()) != 0) {
-    return errno;
+    return {TReplaceResult::kFinish, errno};
   }
-  return fd.Close();
+  if (const int error = fd.Close()) {
+    return {TReplaceResult::kFinish, error};
+  }
+  return {};
+}
+
+// A device or a FIFO can't be replaced, only written: opened without waiting for a reader,
+// then written as a pipe is, waiting for room.
+TReplaceResult WriteInPlace(const std::string& target, std::string_view bytes) {
+  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.valid()) {
+    return {TReplaceResult::kCreate, errno};
+  }
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return {TReplaceResult::kCreate, errno};
+  }
+  if (const int error = WriteAll(fd.get(), bytes)) {
+    return {TReplaceResult::kWrite, error};
+  }
+  if (const int error = fd.Close()) {
+    return {TReplaceResult::kFinish, error};
+  }
+  return {};
 }
 
 }  // namespace
@@ -140,22 +164,42 @@ std::string ReadFileBytes(const std::string& path, std::uint64_t aMaxBytes) {
   return bytes;
 }
 
-void ReplaceFileContents(const std::string& path, std::string_view bytes) {
+TReplaceResult TryReplaceFileContents(const std::string& path, std::string_view bytes) {
   const std::string target = ResolveLink(path);
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0) {
+    if (!S_ISREG(existing.st_mode)) {
+      return WriteInPlace(target, bytes);
+    }
+    // The file would be replaced by a new one where it could not be written itself.
+    if (::access(target.c_str(), W_OK) != 0) {
+      return {TReplaceResult::kCreate, errno};
+    }
+  }
   std::string tempPath;
   FileDescriptor fd(CreateTemporaryBeside(target, tempPath));
   if (!fd.valid()) {
-    ThrowFileError("Cannot create file", path, errno);
+    return {TReplaceResult::kCreate, errno};
   }
-  int error = FillTemporary(fd, target, bytes);
-  if (error == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) {
-    error = errno;
+  TReplaceResult result = FillTemporary(fd, target, bytes);
+  if (result.Error == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+    result = {TReplaceResult::kFinish, errno};
   }
-  if (error != 0) {
+  if (result.Error != 0) {
     ::unlink(tempPath.c_str());
-    ThrowFileError("Cannot write file", path, error);
+    return result;
   }
   SyncDirectoryOf(target);
+  return {};
+}
+
+void ReplaceFileContents(const std::string& path, std::string_view bytes) {
+  const TReplaceResult result = TryReplaceFileContents(path, bytes);
+  if (result.Error != 0) {
+    ThrowFileError(
+        result.FailedStep == TReplaceResult::kCreate ? "Cannot create file" : "Cannot write file",
+        path, result.Error);
+  }
 }
 
 std::vector<std::string> SplitTextLines(std::string_view text) {

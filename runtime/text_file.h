@@ -20,8 +20,24 @@ inline constexpr std::uint64_t kUnboundedFile = UINT64_MAX;
 // or a device is refused at once, never waited on) and EFileTooLarge past the bound.
 std::string ReadFileBytes(const std::string& path, std::uint64_t aMaxBytes = kUnboundedFile);
 
-// Writes a temporary file beside path and renames it over path, so a failed write leaves the
-// old contents whole. Throws EInOutError.
+// The step of a whole-file replacement that failed, and the system's error number; Error 0
+// when the file was replaced.
+struct TReplaceResult {
+  enum Step { kDone, kCreate, kWrite, kFinish };
+  Step FailedStep = kDone;
+  int Error = 0;
+};
+
+// Replaces a file's contents whole or not at all: the bytes go to a temporary file beside it
+// (a link is followed), which is synced and renamed over the file only when complete; on any
+// failure the temporary file is removed and the file stays as it was. An existing file that
+// may not be written is refused (kCreate), as opening it would be. A device or a FIFO in the
+// file's place can't be replaced and is written in place; a FIFO without a reader is refused
+// at once.
+TReplaceResult TryReplaceFileContents(const std::string& path, std::string_view bytes);
+
+// As TryReplaceFileContents; throws EInOutError "Cannot create file" or "Cannot write file"
+// naming the file and the system's reason.
 void ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 // Lines ended by CR LF, a lone CR or a lone LF; a last line without an ending counts, the

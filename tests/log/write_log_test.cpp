@@ -1,10 +1,13 @@
 #include "log/write_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <utility>
@@ -132,10 +135,8 @@ TEST_F(WriteLogTest, FailedOpenIsReportedByEveryStepWhenErrorsAreShown) {
   ShowLogErrors = true;
   // The checked write tells the error of the first failing step; a line above the threshold
   // is no failure.
-  const std::pair<std::string, int> checked[] = {{dir_ + "/missing/x.log", ENOENT},
-                                                 {dir_, EISDIR},
-                                                 {path, ENXIO},
-                                                 {dir_ + "/written.log", 0}};
+  const std::pair<std::string, int> checked[] = {
+      {dir_ + "/missing/x.log", ENOENT}, {dir_, EISDIR}, {path, ENXIO}, {dir_ + "/written.log", 0}};
   for (const auto& [file, error] : checked) {
     EXPECT_EQ(WriteLogChecked(file, "x", 1, true, false), error) << file;
     EXPECT_EQ(WriteLogChecked(file, "x", 4, true, false), 0) << file;
@@ -146,6 +147,54 @@ TEST_F(WriteLogTest, FailedOpenIsReportedByEveryStepWhenErrorsAreShown) {
   testing::internal::CaptureStderr();
   WriteLog(dir_ + "/missing/x.log", "lost", 1, false, false);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), Failures("rewriting", "lost"));
+}
+
+// A whole file is replaced whole or not at all. A write that fails halfway (the file size limit
+// stands in for a full disk) leaves the previous contents and no temporary file behind.
+TEST_F(WriteLogTest, ReplacingWriteLeavesTheOldFileWholeWhenItFails) {
+  const std::string report = dir_ + "/report.txt";
+  const std::string longText(64 * 1024, 'x');
+  EXPECT_EQ(WriteLogReplacing(report, "old report", 1), 0);
+  EXPECT_EQ(ReadFileBytes(report), "old report\r\n");
+  EXPECT_EQ(WriteLogReplacing(report, "ignored", 2 + LogLevel), 0);
+
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit half = saved;
+  half.rlim_cur = longText.size() / 2;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &half), 0);
+  const int error = WriteLogReplacing(report, longText, 1);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+  EXPECT_EQ(error, EFBIG);
+  EXPECT_EQ(boxes_, "error writing message " + longText + "\n");
+  EXPECT_EQ(ReadFileBytes(report), "old report\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+      << "no temporary file is left";
+  boxes_.clear();
+
+  // What can't be created or replaced gives the three notices of a failed open.
+  const std::string sock = dir_ + "/sock";
+  sockaddr_un address{AF_UNIX, {}};
+  std::strncpy(address.sun_path, sock.c_str(), sizeof(address.sun_path) - 1);
+  const int socketFd = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(::mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
+  const std::tuple<std::string, std::string, int> failures[] = {
+      {dir_ + "/missing/x.txt", "rewriting", ENOENT},
+      {dir_, "rewriting", EISDIR},
+      {sock, "appending", ENXIO},
+      {dir_ + "/fifo", "appending", ENXIO}};  // no reader: refused, not waited on
+  for (const auto& [file, open, expected] : failures) {
+    EXPECT_EQ(WriteLogReplacing(file, "r", 1), expected) << file;
+    EXPECT_EQ(std::exchange(boxes_, {}), Failures(open, "r")) << file;
+  }
+  close(socketFd);
+  // A device is written in place, never replaced by a file.
+  EXPECT_EQ(WriteLogReplacing("/dev/null", "r", 1), 0);
+  struct stat device {};
+  EXPECT_TRUE(::stat("/dev/null", &device) == 0 && S_ISCHR(device.st_mode));
+  EXPECT_EQ(boxes_, "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <new>
 
 #include "cli/csv.h"
 #include "cli/options.h"
@@ -156,6 +157,8 @@ int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironm
     CalculateAndReport(options, aEnvironment);
   } catch (const CliUsageError& e) {
     status = BadArguments(aEnvironment, e.what());
+  } catch (const std::bad_alloc&) {
+    status = RunFailed(aEnvironment, kOutOfMemoryText);
   } catch (const std::exception& e) {
     status = RunFailed(aEnvironment, e.what());
   }

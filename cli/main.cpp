@@ -1,10 +1,12 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <new>
 #include <string_view>
 #include <vector>
 
 #include "cli/cli_run.h"
+#include "runtime/errors.h"
 #include "runtime/formats.h"
 #include "runtime/paths.h"
 
@@ -13,5 +15,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   melquon::cli::CliEnvironment environment{melquon::ExecutableDirectory(), std::cout, std::cerr,
                                            isatty(STDERR_FILENO) == 1};
-  return melquon::cli::RunCli(args, environment);
+  try {
+    return melquon::cli::RunCli(args, environment);
+  } catch (const std::bad_alloc&) {
+    // Outside the run itself, where there is no room left even for the usual failure path.
+    std::cerr << "melquon-cli: " << melquon::kOutOfMemoryText << std::endl;
+    return melquon::cli::kExitRunFailed;
+  }
 }

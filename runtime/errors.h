@@ -4,6 +4,10 @@
 
 namespace melquon {
 
+// What a run that ran out of memory says instead of the library's "std::bad_alloc".
+inline constexpr const char* kOutOfMemoryText =
+    "Out of memory: the run needs more memory than the system gives it";
+
 // A text that does not convert to the wanted value (an integer, a date-time).
 class EConvertError : public std::runtime_error {
  public:

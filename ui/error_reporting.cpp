@@ -1,6 +1,9 @@
 #include "ui/error_reporting.h"
 
+#include <new>
+
 #include "log/write_log.h"
+#include "runtime/errors.h"
 #include "ui/window_hooks.h"
 
 namespace melquon {
@@ -19,6 +22,8 @@ void ReportUnexpectedError(const std::string& aMessage) {
 std::string CurrentExceptionMessage() {
   try {
     throw;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemoryText;
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {

@@ -280,6 +280,22 @@ TEST_F(CliRunTest, BuiltToolOnTheSampleArchiveClosesPositionsAtEveryInterval) {
   EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--from", "32012009"}), kExitBadArguments);
 }
 
+// Memory running out is a failed run like any other: one line, exit 1, the old report kept.
+TEST_F(CliRunTest, BuiltToolOutOfMemoryFailsTheRunAndKeepsTheReport) {
+  std::ofstream(dir_ + "/report.txt", std::ios::binary) << "old report\r\n";
+  // Five million interval values want some 400 MB, more than the 300 MB of address space.
+  const std::string command = "ulimit -v 300000; LC_ALL=C '" MELQUON_CLI_EXE "' --ini '" + ini_ +
+                              "' --quiet --interval-from 1 --interval-to 5000000 "
+                              "--interval-step 1 2>'" +
+                              dir_ + "/err' </dev/null";
+  const int status = std::system(("bash -c \"" + command + "\"").c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), kExitRunFailed);
+  EXPECT_EQ(ReadBytes(dir_ + "/err"),
+            "melquon-cli: Out of memory: the run needs more memory than the system gives it\n");
+  EXPECT_EQ(ReadBytes(dir_ + "/report.txt"), "old report\r\n");
+}
+
 TEST_F(CliRunTest, BuildCopiesTheSettingsFileOnlyWhenNoneIsThere) {
   const auto copy = [this](const std::string& aDestination) {
     return Spawn(MELQUON_CMAKE, {"-DSOURCE=" MELQUON_SAMPLE_INI, "-DDESTINATION=" + aDestination,

@@ -346,9 +346,10 @@ class TWindowTest : public QObject {
     QCOMPARE(LastLine(FileBytes(LogFileName)), kFixedStamp + std::string("disk full"));
     LogFileName.clear();  // before the log is named an error is only shown
     RunGuarded([] { throw 42; });
+    RunGuarded([] { throw std::bad_alloc(); });
     QTimer::singleShot(0, [] { throw EConvertError("'x' is not a valid integer value"); });
     QTRY_COMPARE(Recorded.ErrorBoxes,
-                 (std::vector<std::string>{message, "disk full", "Unknown error",
+                 (std::vector<std::string>{message, "disk full", "Unknown error", kOutOfMemoryText,
                                            "'x' is not a valid integer value"}));
     QVERIFY(Recorded.MessageBoxes.empty());
   }

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <csignal>
 #include <iostream>
 #include <new>
 #include <string_view>
@@ -11,6 +12,8 @@
 #include "runtime/paths.h"
 
 int main(int argc, char** argv) {
+  // A write past the file size limit is then an error the tool reports, not a silent kill.
+  std::signal(SIGXFSZ, SIG_IGN);
   melquon::RegionalFormats() = melquon::FormatsFromSystemLocale();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   melquon::cli::CliEnvironment environment{melquon::ExecutableDirectory(), std::cout, std::cerr,

@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include "log/write_log.h"
 #include "runtime/formats.h"
 #include "ui/error_reporting.h"
@@ -6,6 +8,8 @@
 
 int main(int argc, char** argv) {
   using namespace melquon;
+  // A write past the file size limit is then an error the program reports, not a silent kill.
+  std::signal(SIGXFSZ, SIG_IGN);
   TApplication application(argc, argv);
   RegionalFormats() = FormatsFromSystemLocale();
   SetLogMessageBox([](const std::string& aText) { UiHooks().MessageBox(aText); });

@@ -26,6 +26,9 @@ class TChartAdapter {
   virtual void Clear() = 0;
   // An empty label lets the axis label the bar by its X value.
   virtual void AddPoint(double aX, double aY, const std::string& aLabel, TChartColor aColor) = 0;
+  // Points added from BeginUpdate to EndUpdate may reach the drawing all at once at the end.
+  virtual void BeginUpdate() {}
+  virtual void EndUpdate() {}
   // With date-times the horizontal axis labels its values as dates, otherwise as numbers.
   virtual void SetXDateTime(bool aDateTime) = 0;
   // A mark with its value over each bar.

@@ -1,16 +1,21 @@
 #include "ui/qt_bar_chart.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLegend>
+#include <QMouseEvent>
+#include <QSet>
+#include <QToolTip>
 #include <QValueAxis>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 #include "runtime/formats.h"
 #include "runtime/number_text.h"
@@ -24,14 +29,75 @@ namespace {
 constexpr double kMarkRoom = 0.15;
 // Enough significant digits for any product of two 32-bit values that a double holds exactly.
 constexpr int kMarkPrecision = 15;
+// One notch of the mouse wheel shows this share of the bars in view, or this many times them.
+constexpr double kWheelZoom = 0.8;
+// Fewer bars than this are never zoomed into: the view would be one wide bar.
+constexpr double kFewestBarsInView = 2.0;
+
+QString MarkText(double aValue) {
+  return QString::number(aValue, 'g', kMarkPrecision);
+}
+
+const QString& Longer(const QString& aOne, const QString& aOther) {
+  return aOther.size() > aOne.size() ? aOther : aOne;
+}
 
 }  // namespace
 
-TQtBarChart::TQtBarChart(QChartView* aView) {
+// Wheel and clicks on the view: the wheel zooms around the bar under the mouse, a double or
+// right click shows every bar again (the view's rubber band zooms by itself).
+class TQtBarChart::ZoomInput : public QObject {
+ public:
+  explicit ZoomInput(TQtBarChart& aChart) : chart_(aChart) {}
+
+ protected:
+  bool eventFilter(QObject* aWatched, QEvent* aEvent) override {
+    switch (aEvent->type()) {
+      case QEvent::Wheel:
+        Wheel(*static_cast<QWheelEvent*>(aEvent));
+        return true;
+      case QEvent::MouseButtonDblClick:
+        chart_.ZoomReset();
+        return true;
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(aEvent)->button() == Qt::RightButton) {
+          if (aEvent->type() == QEvent::MouseButtonRelease) {
+            chart_.ZoomReset();
+          }
+          return true;
+        }
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(aWatched, aEvent);
+  }
+
+ private:
+  void Wheel(const QWheelEvent& aEvent) {
+    const int notches = aEvent.angleDelta().y() / 120;
+    if (notches == 0 || chart_.points_.empty()) {
+      return;
+    }
+    const QPointF scenePoint = chart_.view_->mapToScene(aEvent.position().toPoint());
+    const double atBar =
+        chart_.chart_->mapToValue(chart_.chart_->mapFromScene(scenePoint), chart_.series_).x();
+    const double factor = std::pow(kWheelZoom, notches);
+    const double first = atBar - (atBar - chart_.xAxis_->min()) * factor;
+    const double last = atBar + (chart_.xAxis_->max() - atBar) * factor;
+    chart_.ZoomToBars(first + 0.5, last - 0.5);
+  }
+
+  TQtBarChart& chart_;
+};
+
+TQtBarChart::TQtBarChart(QChartView* aView) : view_(aView) {
   auto chart = std::make_unique<QChart>();
   chart_ = chart.get();
   aView->setChart(chart.release());
   aView->setRenderHint(QPainter::Antialiasing);
+  aView->setRubberBand(QChartView::HorizontalRubberBand);
   chart_->setAnimationOptions(QChart::NoAnimation);
   chart_->setBackgroundRoundness(0);
   chart_->setDropShadowEnabled(false);
@@ -51,9 +117,12 @@ TQtBarChart::TQtBarChart(QChartView* aView) {
   series_->setLabelsPrecision(kMarkPrecision);
   chart_->addSeries(series.release());
 
-  auto xAxis = std::make_unique<QBarCategoryAxis>();
+  // Bars stand at 0, 1, 2, ...; the axis writes the labels of the bars that have room for one.
+  auto xAxis = std::make_unique<QCategoryAxis>();
   xAxis_ = xAxis.get();
   xAxis_->setObjectName(QStringLiteral("X"));
+  xAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  xAxis_->setGridLineVisible(false);
   chart_->addAxis(xAxis.release(), Qt::AlignBottom);
   series_->attachAxis(xAxis_);
 
@@ -65,35 +134,57 @@ TQtBarChart::TQtBarChart(QChartView* aView) {
   yAxis_->setTickAnchor(0.0);
   chart_->addAxis(yAxis.release(), Qt::AlignLeft);
   series_->attachAxis(yAxis_);
-  UpdateValueAxis();
-  plotAreaWatch_ =
-      QObject::connect(chart_, &QChart::plotAreaChanged, [this] { UpdateMarkAngle(); });
+
+  zoomInput_ = std::make_unique<ZoomInput>(*this);
+  aView->viewport()->installEventFilter(zoomInput_.get());
+  connections_ = {
+      QObject::connect(chart_, &QChart::plotAreaChanged, [this] { ApplyLayout(); }),
+      QObject::connect(xAxis_, &QValueAxis::rangeChanged, [this] { ApplyLayout(); }),
+      QObject::connect(series_, &QBarSeries::hovered, [this](bool aOver, int aIndex, QBarSet*) {
+        if (aOver && aIndex >= 0) {
+          QToolTip::showText(QCursor::pos(), BarToolTip(static_cast<std::size_t>(aIndex)), view_);
+        } else {
+          QToolTip::hideText();
+        }
+      })};
+  Redraw();
 }
 
 TQtBarChart::~TQtBarChart() {
-  QObject::disconnect(plotAreaWatch_);
+  for (const QMetaObject::Connection& connection : connections_) {
+    QObject::disconnect(connection);
+  }
+  view_->viewport()->removeEventFilter(zoomInput_.get());
 }
 
 void TQtBarChart::Clear() {
   points_.clear();
-  bars_->remove(0, bars_->count());
-  xAxis_->clear();
-  UpdateValueAxis();
-  UpdateMarkAngle();
+  if (updateDepth_ == 0) {
+    Redraw();
+  }
 }
 
 void TQtBarChart::AddPoint(double aX, double aY, const std::string& aLabel, TChartColor aColor) {
-  const TChartPoint point{aX, aY, aLabel, aColor};
-  const auto at = std::upper_bound(points_.begin(), points_.end(), aX,
-                                   [](double x, const TChartPoint& p) { return x < p.X; });
-  const auto index = static_cast<int>(at - points_.begin());
+  // Points mostly come in ascending order: the search then ends at the back.
+  const auto at = points_.empty() || points_.back().X <= aX
+                      ? points_.end()
+                      : std::upper_bound(points_.begin(), points_.end(), aX,
+                                         [](double x, const TChartPoint& p) { return x < p.X; });
   // One bar set draws every bar in the series colour; a point's own colour is kept only.
-  const QString label = UniqueAxisLabel(point);
-  points_.insert(at, point);
-  bars_->insert(index, aY);
-  xAxis_->insert(index, label);
-  UpdateValueAxis();
-  UpdateMarkAngle();
+  points_.insert(at, TChartPoint{aX, aY, aLabel, aColor});
+  if (updateDepth_ == 0) {
+    Redraw();
+  }
+}
+
+void TQtBarChart::BeginUpdate() {
+  ++updateDepth_;
+}
+
+void TQtBarChart::EndUpdate() {
+  if (updateDepth_ > 0 && --updateDepth_ == 0) {
+    Redraw();
+  }
 }
 
 void TQtBarChart::SetXDateTime(bool aDateTime) {
@@ -103,15 +194,55 @@ void TQtBarChart::SetXDateTime(bool aDateTime) {
   xDateTime_ = aDateTime;
   // Dates are long; standing upright they don't run into each other.
   xAxis_->setLabelsAngle(aDateTime ? -90 : 0);
-  RelabelXAxis();
+  if (updateDepth_ == 0) {
+    RelabelBars();
+    ApplyLayout();
+  }
 }
 
 void TQtBarChart::ShowMarks(bool aVisible) {
-  series_->setLabelsVisible(aVisible);
+  marksWanted_ = aVisible;
+  ApplyLayout();
 }
 
 void TQtBarChart::ShowLegend(bool aVisible) {
   chart_->legend()->setVisible(aVisible);
+}
+
+void TQtBarChart::ZoomToBars(double aFirst, double aLast) {
+  const double lastBar = static_cast<double>(points_.size()) - 1.0;
+  double first = std::max(aFirst, 0.0);
+  double last = std::min(aLast, lastBar);
+  if (last - first < kFewestBarsInView - 1.0) {
+    const double middle = (first + last) / 2.0;
+    first = std::max(middle - (kFewestBarsInView - 1.0) / 2.0, 0.0);
+    last = std::min(first + kFewestBarsInView - 1.0, lastBar);
+  }
+  if (!(first <= last)) {
+    ZoomReset();
+    return;
+  }
+  xAxis_->setRange(first - 0.5, last + 0.5);
+}
+
+void TQtBarChart::ZoomReset() {
+  if (points_.empty()) {
+    xAxis_->setRange(0.0, 1.0);
+  } else {
+    xAxis_->setRange(-0.5, static_cast<double>(points_.size()) - 0.5);
+  }
+}
+
+QStringList TQtBarChart::ShownAxisLabels() const {
+  return xAxis_->categoriesLabels();
+}
+
+QString TQtBarChart::BarToolTip(std::size_t aIndex) const {
+  if (aIndex >= points_.size()) {
+    return {};
+  }
+  return AxisLabel(points_[aIndex]) + QStringLiteral(": ") +
+         QString::fromStdString(FormatGeneral(points_[aIndex].Y));
 }
 
 QString TQtBarChart::AxisLabel(const TChartPoint& aPoint) const {
@@ -121,21 +252,88 @@ QString TQtBarChart::AxisLabel(const TChartPoint& aPoint) const {
   return QString::fromStdString(xDateTime_ ? DateToStr(aPoint.X) : FormatGeneral(aPoint.X));
 }
 
-QString TQtBarChart::UniqueAxisLabel(const TChartPoint& aPoint) const {
-  // The category axis refuses a category it already holds; two points that would read alike
-  // are told apart by an invisible character.
-  QString label = AxisLabel(aPoint);
-  while (xAxis_->categories().contains(label)) {
-    label += QChar(0x200B);
+void TQtBarChart::Redraw() {
+  QList<qreal> values;
+  values.reserve(static_cast<qsizetype>(points_.size()));
+  widestMark_.clear();
+  for (const TChartPoint& point : points_) {
+    values.append(point.Y);
+    widestMark_ = Longer(widestMark_, MarkText(point.Y));
   }
-  return label;
+  // Each change of the bar set relays the chart out: one removal and one append, whatever
+  // the number of bars.
+  bars_->remove(0, bars_->count());
+  bars_->append(values);
+  RelabelBars();
+  UpdateValueAxis();
+  ZoomReset();
+  ApplyLayout();
 }
 
-void TQtBarChart::RelabelXAxis() {
-  xAxis_->clear();
+void TQtBarChart::RelabelBars() {
+  axisLabels_.clear();
+  axisLabels_.reserve(points_.size());
+  widestLabel_.clear();
+  // Two points that would read alike are told apart by an invisible character, so that each
+  // label names one bar.
+  QSet<QString> seen;
   for (const TChartPoint& point : points_) {
-    xAxis_->append(UniqueAxisLabel(point));
+    QString label = AxisLabel(point);
+    while (seen.contains(label)) {
+      label += QChar(0x200B);
+    }
+    seen.insert(label);
+    widestLabel_ = Longer(widestLabel_, label);
+    axisLabels_.push_back(std::move(label));
   }
+}
+
+TBarLayoutInput TQtBarChart::LayoutInput() const {
+  TBarLayoutInput input;
+  input.BarCount = points_.size();
+  if (points_.empty()) {
+    return input;
+  }
+  const double lastBar = static_cast<double>(points_.size() - 1);
+  input.First = static_cast<std::size_t>(std::clamp(std::ceil(xAxis_->min()), 0.0, lastBar));
+  input.Last = static_cast<std::size_t>(std::clamp(std::floor(xAxis_->max()), 0.0, lastBar));
+  input.PlotWidth = chart_->plotArea().width();
+  const QFontMetrics labelMetrics(xAxis_->labelsFont());
+  const QFontMetrics markMetrics(bars_->labelFont());
+  input.LabelWidth = labelMetrics.horizontalAdvance(widestLabel_);
+  input.MarkWidth = markMetrics.horizontalAdvance(widestMark_);
+  input.LineHeight = std::max(labelMetrics.height(), markMetrics.height());
+  input.UprightLabels = xDateTime_;
+  input.MarksWanted = marksWanted_;
+  return input;
+}
+
+void TQtBarChart::ApplyLayout() {
+  // Changing the labels changes the room they take, which moves the plot area again.
+  if (layingOut_) {
+    return;
+  }
+  layingOut_ = true;
+  const TBarLayoutInput input = LayoutInput();
+  layout_ = LayOutBars(input);
+  const std::vector<std::size_t> labelled =
+      points_.empty() ? std::vector<std::size_t>{} : layout_.LabelledBars(input.First, input.Last);
+  QStringList shown;
+  for (const std::size_t bar : labelled) {
+    shown.append(axisLabels_[bar]);
+  }
+  if (shown != xAxis_->categoriesLabels()) {
+    for (const QString& label : xAxis_->categoriesLabels()) {
+      xAxis_->remove(label);
+    }
+    xAxis_->setStartValue(-0.5);
+    for (std::size_t i = 0; i < labelled.size(); ++i) {
+      xAxis_->append(shown[static_cast<qsizetype>(i)], static_cast<double>(labelled[i]));
+    }
+  }
+  series_->setLabelsVisible(layout_.MarksShown);
+  series_->setLabelsAngle(layout_.UprightMarks ? -90.0 : 0.0);
+  layingOut_ = false;
 }
 
 void TQtBarChart::UpdateValueAxis() {
@@ -148,21 +346,6 @@ void TQtBarChart::UpdateValueAxis() {
   const TValueRange range = ValueAxisRange(lowest, highest);
   yAxis_->setTickInterval(range.Step);
   yAxis_->setRange(range.Bottom, range.Top);
-}
-
-void TQtBarChart::UpdateMarkAngle() {
-  // Marks wider than their bar's slot would run into each other; upright they don't.
-  if (points_.empty()) {
-    return;
-  }
-  const QFontMetrics metrics(bars_->labelFont());
-  int widest = 0;
-  for (const TChartPoint& point : points_) {
-    widest =
-        std::max(widest, metrics.horizontalAdvance(QString::number(point.Y, 'g', kMarkPrecision)));
-  }
-  const double slot = chart_->plotArea().width() / static_cast<double>(points_.size());
-  series_->setLabelsAngle(widest > slot * 0.9 ? -90.0 : 0.0);
 }
 
 TValueRange ValueAxisRange(double aLowest, double aHighest) {

@@ -12,6 +12,7 @@
 #include "runtime/errors.h"
 #include "runtime/formats.h"
 #include "tests/support/process_locale.h"
+#include "ui/bar_layout.h"
 #include "ui/date_picker.h"
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
@@ -471,7 +472,8 @@ class TWindowTest : public QObject {
     fixture.Draw(WholePeriod, Count);
     Engine().CurrentResult.reset();  // the chart keeps its own copy of what it drew
     QCOMPARE(intervals.front() + ' ' + intervals.back(), QStringLiteral("500 2000"));
-    QCOMPARE(chart.XAxis()->categories(), intervals);
+    QCOMPARE(QStringList(chart.AxisLabels().begin(), chart.AxisLabels().end()), intervals);
+    QCOMPARE(chart.ShownAxisLabels(), intervals);  // 16 labels have room enough
     QCOMPARE(std::tuple(chart.Bars()->count(), chart.Bars()->at(0), chart.Bars()->at(15)),
              std::tuple(16, 0.0, 15.0));
     QCOMPARE(fixture.Window->Series1, chart.Series());
@@ -495,8 +497,9 @@ class TWindowTest : public QObject {
       fixture.Window->btnStart->click();
       fixture.Draw(WholePeriod, Count);
       const TQtBarChart& chart = fixture.Window->QtChart();
-      aTexts = Fields(*fixture.Window).join('|') + '\n' + chart.XAxis()->categories().join('|') +
-               '\n' + QString::fromStdString(Cp1251ToUtf8(FileBytes(fixture.File("Melquon.log"))));
+      aTexts = Fields(*fixture.Window).join('|') + '\n' +
+               QStringList(chart.AxisLabels().begin(), chart.AxisLabels().end()).join('|') + '\n' +
+               QString::fromStdString(Cp1251ToUtf8(FileBytes(fixture.File("Melquon.log"))));
       aTexts.replace(QString::fromStdString(fixture.File("")), QStringLiteral("<folder>/"));
     };
     QString home, texts;
@@ -518,6 +521,103 @@ class TWindowTest : public QObject {
     QCOMPARE(texts, home);
   }
 
+  // Which labels and marks a chart of any number of bars shows, as a plain value.
+  void barLayoutForAnyNumberOfBars_data() {
+    QTest::addColumn<int>("bars");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<bool>("dates");
+    QTest::addColumn<bool>("marksWanted");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("marks");
+    QTest::addColumn<QString>("labelled");
+    QTest::newRow("1") << 1 << 0 << 0 << false << true << 1 << "flat"
+                       << "0";
+    QTest::newRow("16") << 16 << 0 << 15 << false << true << 1 << "flat"
+                        << "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15";
+    QTest::newRow("40: marks stand") << 40 << 0 << 39 << false << true << 5 << "upright"
+                                     << "0 5 10 15 20 25 30 35";
+    QTest::newRow("16, no marks wanted") << 16 << 0 << 15 << false << false << 1 << "none"
+                                         << "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15";
+    QTest::newRow("491 days") << 491 << 0 << 490 << true << true << 20 << "none"
+                              << "0 20 40 60 80 100 120 140 160 180 200 220 240 260 280 300 320 "
+                                 "340 360 380 400 420 440 460 480";
+    QTest::newRow("3000") << 3000 << 0 << 2999 << false << true << 200 << "none"
+                          << "0 200 400 600 800 1000 1200 1400 1600 1800 2000 2200 2400 2600 2800";
+    QTest::newRow("3000 zoomed to 20") << 3000 << 101 << 120 << false << true << 2 << "flat"
+                                       << "102 104 106 108 110 112 114 116 118 120";
+    QTest::newRow("100000") << 100000 << 0 << 99999 << false << true << 10000 << "none"
+                            << "0 10000 20000 30000 40000 50000 60000 70000 80000 90000";
+  }
+  void barLayoutForAnyNumberOfBars() {
+    QFETCH(int, bars);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(bool, dates);
+    QFETCH(bool, marksWanted);
+    QFETCH(int, step);
+    QFETCH(QString, marks);
+    QFETCH(QString, labelled);
+    // An 800-pixel plot, labels 40 wide, marks 30 wide, lines 15 high.
+    const TBarLayoutInput input{static_cast<std::size_t>(bars),
+                                static_cast<std::size_t>(first),
+                                static_cast<std::size_t>(last),
+                                800.0,
+                                40.0,
+                                30.0,
+                                15.0,
+                                dates,
+                                marksWanted};
+    const TBarLayout layout = LayOutBars(input);
+    QCOMPARE(layout.LabelStep, static_cast<std::size_t>(step));
+    QCOMPARE(QString(!layout.MarksShown    ? "none"
+                     : layout.UprightMarks ? "upright"
+                                           : "flat"),
+             marks);
+    QStringList shown;
+    for (const std::size_t bar : layout.LabelledBars(input.First, input.Last)) {
+      shown << QString::number(bar);
+    }
+    QCOMPARE(shown.join(' '), labelled);
+    // Neighbouring labels never touch: each has its width and a gap before the next.
+    const double slot = input.PlotWidth / (last - first + 1);
+    QVERIFY(static_cast<double>(layout.LabelStep) * slot >= (dates ? 15.0 : 40.0) + 6.0);
+  }
+
+  // The chart puts any number of bars in at once and lays out only what fits; zoomed, it shows
+  // the labels and marks of the bars in view.
+  void chartThinsItsLabelsAndZooms() {
+    QChartView view;
+    view.resize(900, 500);
+    TQtBarChart chart(&view);
+    chart.ShowMarks(true);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    chart.BeginUpdate();
+    for (int bar = 0; bar < 3000; ++bar) {
+      chart.AddPoint(500.0 + 100.0 * bar, bar % 7, "", kSeriesColor);
+    }
+    QCOMPARE(chart.Bars()->count(), 0);  // nothing reaches the drawing before the end
+    chart.EndUpdate();
+    QCOMPARE(chart.Bars()->count(), 3000);
+    QVERIFY(!chart.Series()->isLabelsVisible());
+    const QStringList all = chart.ShownAxisLabels();
+    QVERIFY2(all.size() >= 5 && all.size() <= 30, qPrintable(all.join(' ')));
+    QCOMPARE(all.front(), QStringLiteral("500"));
+    chart.ZoomToBars(100, 109);
+    QCOMPARE(std::pair(chart.XAxis()->min(), chart.XAxis()->max()), std::pair(99.5, 109.5));
+    QCOMPARE(chart.ShownAxisLabels(), (QStringList{"10500", "10600", "10700", "10800", "10900",
+                                                   "11000", "11100", "11200", "11300", "11400"}));
+    QVERIFY(chart.Series()->isLabelsVisible());
+    chart.ZoomToBars(-50, 0);  // at least two bars stay in view, none before the first
+    QCOMPARE(std::pair(chart.XAxis()->min(), chart.XAxis()->max()), std::pair(-0.5, 1.5));
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton);
+    QCOMPARE(std::pair(chart.XAxis()->min(), chart.XAxis()->max()), std::pair(-0.5, 2999.5));
+    QCOMPARE(chart.ShownAxisLabels(), all);
+    QCOMPARE(chart.BarToolTip(2), QStringLiteral("700: 2"));
+    QCOMPARE(chart.BarToolTip(3000), QString());
+  }
+
   void chartLooks() {
     QChartView view;
     view.resize(900, 500);
@@ -527,18 +627,19 @@ class TWindowTest : public QObject {
     QVERIFY(!chart.Chart()->legend()->isVisible() && chart.Chart()->title().isEmpty());
     QCOMPARE(chart.Bars()->color(), QColor(Qt::blue));
     QCOMPARE(chart.Series()->labelsPosition(), QAbstractBarSeries::LabelsOutsideEnd);
-    QVERIFY(chart.Series()->isLabelsVisible());
+    QVERIFY(!chart.Series()->isLabelsVisible());  // no bars, no marks
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     chart.SetXDateTime(true);
     for (const double x : {kStart + 1, kStart, kStart + 0.5}) {  // the last reads like the second
       chart.AddPoint(x, x - kStart + 1, "", kSeriesColor);
     }
-    QCOMPARE(chart.XAxis()->categories(),
+    QCOMPARE(chart.ShownAxisLabels(),
              (QStringList{"01.01.2009", "01.01.2009\u200B", "02.01.2009"}));
     QCOMPARE(std::tuple(chart.Bars()->at(0), chart.Bars()->at(1), chart.Bars()->at(2)),
              std::tuple(1.0, 1.5, 2.0));
     QTRY_VERIFY(chart.Chart()->plotArea().width() > 0);
+    QVERIFY(chart.Series()->isLabelsVisible());
     QCOMPARE(chart.Series()->labelsAngle(), 0.0);
     for (int x = 0; x < 40; ++x) {
       chart.AddPoint(kStart + 2 + x, 5750000, "", kSeriesColor);
@@ -546,7 +647,7 @@ class TWindowTest : public QObject {
     QCOMPARE(chart.Series()->labelsAngle(), -90.0);  // marks wider than their bars stand up
     QCOMPARE(chart.YAxis()->max(), ValueAxisRange(0, 5750000).Top);
     chart.Clear();
-    QVERIFY(chart.Bars()->count() == 0 && chart.XAxis()->categories().empty());
+    QVERIFY(chart.Bars()->count() == 0 && chart.ShownAxisLabels().empty());
     QCOMPARE(chart.YAxis()->max(), 1.0);
   }
 

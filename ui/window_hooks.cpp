@@ -2,17 +2,17 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QString>
 #include <QUrl>
+
+#include "ui/notice_box.h"
 
 namespace melquon {
 
 namespace {
 
-void ShowModalBox(QMessageBox::Icon aIcon, const std::string& aText) {
-  QMessageBox box(aIcon, QApplication::applicationDisplayName(), QString::fromStdString(aText),
-                  QMessageBox::Ok, QApplication::activeWindow());
+void ShowModalBox(bool aError, const std::string& aText) {
+  TNoticeBox box(aText, aError, QApplication::activeWindow());
   box.exec();
 }
 
@@ -21,8 +21,8 @@ void ShowModalBox(QMessageBox::Icon aIcon, const std::string& aText) {
 TUiHooks DefaultUiHooks() {
   TUiHooks hooks;
   hooks.Beep = [] { QApplication::beep(); };
-  hooks.MessageBox = [](const std::string& aText) { ShowModalBox(QMessageBox::NoIcon, aText); };
-  hooks.ErrorBox = [](const std::string& aText) { ShowModalBox(QMessageBox::Critical, aText); };
+  hooks.MessageBox = [](const std::string& aText) { ShowModalBox(false, aText); };
+  hooks.ErrorBox = [](const std::string& aText) { ShowModalBox(true, aText); };
   hooks.OpenUrl = [](const QUrl& aUrl) { return QDesktopServices::openUrl(aUrl); };
   return hooks;
 }

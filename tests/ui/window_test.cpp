@@ -17,6 +17,7 @@
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
+#include "ui/notice_box.h"
 #include "ui/qt_bar_chart.h"
 #include "ui/window_hooks.h"
 
@@ -616,6 +617,52 @@ class TWindowTest : public QObject {
     QCOMPARE(chart.ShownAxisLabels(), all);
     QCOMPARE(chart.BarToolTip(2), QStringLiteral("700: 2"));
     QCOMPARE(chart.BarToolTip(3000), QString());
+  }
+
+  // A notice shows the start of a long text, each line cut, and "…" for the rest.
+  void noticeSummaryCutsLinesAndLength() {
+    // Each row: text, at most two lines of at most five characters, the summary, whether cut.
+    const std::tuple<std::string, std::string, bool> rows[] = {
+        {"short", "short", false},         {"a\r\nb", "a\nb", false},
+        {"a\nb\rc", "a\nb\n…", true},      {"abcdefg", "abcde…", true},
+        {"Отчёт за день", "Отчёт…", true}, {"", "", false}};
+    for (const auto& [text, expected, cut] : rows) {
+      const TNoticeSummary summary = SummarizeNotice(text, 2, 5);
+      QCOMPARE(summary.Text, expected);
+      QCOMPARE(summary.Cut, cut);
+    }
+  }
+
+  // A notice holding a whole report stays smaller than the screen; the report scrolls in its
+  // «Подробнее» part, which only a cut text has.
+  void longNoticeIsBoundedByTheScreen() {
+    std::string report = "error rewriting message За весь период по интервалам:\r\n\r\n";
+    for (int line = 0; line < 700; ++line) {
+      report +=
+          "Интервал: 500     ; закрыто позиций: 12      ; закрыто пунктов: 6000    ; "
+          "КвадратФактор: 3000000\r\n";
+    }
+    TNoticeBox box(report, false);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QRect screen = box.screen()->availableGeometry();
+    QVERIFY(box.height() <= screen.height() && box.width() <= screen.width());
+    QVERIFY(box.Summary()->text().startsWith(
+        "error rewriting message За весь период по интервалам:\n\nИнтервал: 500"));
+    QVERIFY(box.Summary()->text().endsWith("…"));
+    QVERIFY(box.DetailsButton()->isVisible() && !box.WholeText()->isVisible());
+    QCOMPARE(box.DetailsButton()->text(), QStringLiteral("Подробнее"));
+    box.DetailsButton()->click();
+    QVERIFY(box.WholeText()->isVisible());
+    QCOMPARE(box.WholeText()->toPlainText(), QString::fromStdString(report).remove('\r'));
+    QVERIFY(box.height() <= screen.height());
+    QVERIFY(box.WholeText()->verticalScrollBar()->maximum() > 0);  // the report scrolls
+    box.OkButton()->click();
+    QVERIFY(!box.isVisible() && box.result() == QDialog::Accepted);
+
+    const TNoticeBox plain("error writing message x", true);
+    QCOMPARE(plain.Summary()->text(), QStringLiteral("error writing message x"));
+    QVERIFY(plain.DetailsButton()->isHidden());
   }
 
   void chartLooks() {

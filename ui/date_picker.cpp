@@ -1,5 +1,7 @@
 #include "ui/date_picker.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QLocale>
 #include <cmath>
 
@@ -29,6 +31,7 @@ TDatePicker::TDatePicker(QWidget* aParent) : QDateEdit(aParent) {
   const FormatSettings& formats = RegionalFormats();
   setDisplayFormat(DatePickerFormat(formats.ShortDateFormat, formats.DateSeparator));
   SetDateTimeValue(0.0);
+  lineEdit()->installEventFilter(this);
 }
 
 TDateTime TDatePicker::DateTimeValue() const {
@@ -48,8 +51,46 @@ void TDatePicker::SetDateTimeValue(TDateTime aValue) {
   setDate(dateOfValue_);
 }
 
+bool TDatePicker::event(QEvent* aEvent) {
+  if (aEvent->type() != QEvent::KeyPress) {
+    return QDateEdit::event(aEvent);
+  }
+  const auto* key = static_cast<QKeyEvent*>(aEvent);
+  const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+  tabbing_ = tab && (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0;
+  const QString text = key->text();
+  const bool digit = text.size() == 1 && text[0].isDigit();
+  const bool separator = text.size() == 1 && (text[0].isPunct() || text[0].isSpace());
+  // 10.06.2010: the 0 of 10 fills the day and moves on to the month, the dot must not move on
+  // again to the year.
+  if (separator && movedOnByDigit_) {
+    movedOnByDigit_ = false;
+    return true;
+  }
+  const int sectionBefore = currentSectionIndex();
+  const bool handled = QDateEdit::event(aEvent);
+  tabbing_ = false;
+  movedOnByDigit_ = digit && currentSectionIndex() != sectionBefore;
+  return handled;
+}
+
 bool TDatePicker::focusNextPrevChild(bool aNext) {
-  return QWidget::focusNextPrevChild(aNext);
+  if (tabbing_) {
+    return QWidget::focusNextPrevChild(aNext);
+  }
+  const int section = currentSectionIndex() + (aNext ? 1 : -1);
+  if (section < 0 || section >= sectionCount()) {
+    return true;  // a separator typed in the last section changes nothing
+  }
+  return QDateEdit::focusNextPrevChild(aNext);
+}
+
+bool TDatePicker::eventFilter(QObject* aWatched, QEvent* aEvent) {
+  if (aWatched == lineEdit() && aEvent->type() == QEvent::MouseButtonRelease &&
+      !lineEdit()->hasSelectedText()) {
+    setSelectedSection(currentSection());
+  }
+  return QDateEdit::eventFilter(aWatched, aEvent);
 }
 
 QString DatePickerFormat(const std::string& aShortDateFormat, char aDateSeparator) {

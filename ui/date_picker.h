@@ -17,10 +17,18 @@ class TDatePicker : public QDateEdit {
   void SetDateTimeValue(TDateTime aValue);
 
  protected:
-  // Tab leaves the picker for the next control instead of stepping through day, month, year.
+  // Tab leaves the picker for the next control instead of stepping through day, month, year;
+  // a separator typed steps to the next section but never out of the picker.
+  bool event(QEvent* aEvent) override;
   bool focusNextPrevChild(bool aNext) override;
+  // A click into a section selects it, so that digits typed next replace it.
+  bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
 
  private:
+  bool tabbing_ = false;
+  // The last digit filled its section and moved on to the next: a separator typed now only
+  // confirms that move.
+  bool movedOnByDigit_ = false;
   TDateTime value_ = 0.0;
   QDate dateOfValue_;
 };

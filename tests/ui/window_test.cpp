@@ -665,6 +665,48 @@ class TWindowTest : public QObject {
     QVERIFY(plain.DetailsButton()->isHidden());
   }
 
+  // A date typed into a picker after a click into one of its sections stays in that picker,
+  // with or without its separators; every other field keeps what it had.
+  void typedDatesStayInTheirPicker_data() {
+    QTest::addColumn<QString>("picker");
+    QTest::addColumn<int>("clickAt");  // the character clicked: 0 day, 3 month, 6 year
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    for (const char* picker : {"dtpFrom", "dtpTo"}) {
+      const QString from = picker == std::string("dtpFrom") ? "01.01.2009" : "02.01.2009";
+      const auto row = [&](const char* aName) -> QTestData& {
+        return QTest::newRow(qPrintable(QString(picker) + ' ' + aName)) << QString(picker);
+      };
+      row("10.06.2010") << 0 << QString("10.06.2010") << QString("10.06.2010");
+      row("10062010") << 0 << QString("10062010") << QString("10.06.2010");
+      row("1.6.2010") << 0 << QString("1.6.2010") << QString("01.06.2010");
+      row("month 06") << 3 << QString("06") << from.left(3) + "06.2009";
+      row("year 2011, dots after") << 6 << QString("2011...") << from.left(6) + "2011";
+    }
+  }
+  void typedDatesStayInTheirPicker() {
+    QFETCH(QString, picker);
+    QFETCH(int, clickAt);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    frm.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frm));
+    auto* dtp = frm.findChild<TDatePicker*>(picker);
+    QStringList expected = Fields(frm);
+    expected[picker == "dtpFrom" ? 1 : 2] = shown;
+    QLineEdit* edit = dtp->findChild<QLineEdit*>();
+    const QFontMetrics metrics(edit->font());
+    const int x = edit->contentsMargins().left() + 4 +
+                  metrics.horizontalAdvance(edit->text().left(clickAt)) +
+                  metrics.horizontalAdvance('0') / 2;
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
+    QTest::keyClicks(QApplication::focusWidget(), typed);
+    QCOMPARE(Fields(frm), expected);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dtp));
+  }
+
   void chartLooks() {
     QChartView view;
     view.resize(900, 500);

@@ -34,13 +34,18 @@ TVolatilityRes::TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate,
   }
 }
 
+void TVolatilityRes::AttachLog(TRunLog& aLog) {
+  log_ = &aLog;
+  traceQuotes_ = aLog.Passes(kQuoteTraceLevel);
+  for (TVolatilityResItem& item : Items) {
+    item.AttachLog(aLog);
+  }
+}
+
 void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
                                    double aQuoteValue) {
-  if (LogLevelPasses(kQuoteTraceLevel)) {
-    WriteLog(std::string(),
-             "TVolatilityRes.ApplyNewQuote aDayIndex=" + IntToStr(aDayIndex) +
-                 "; aQuoteValue=" + FormatGeneral(aQuoteValue),
-             kQuoteTraceLevel, false, true);
+  if (log_ != nullptr ? traceQuotes_ : LogLevelPasses(kQuoteTraceLevel)) {
+    (log_ != nullptr ? *log_ : ProgramRunLog()).ResultSetQuote(aDayIndex, aQuoteValue);
   }
   for (TVolatilityResItem& item : Items) {
     item.ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);

@@ -16,6 +16,9 @@ class TVolatilityRes {
   TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate, std::int32_t aIntervalFrom,
                  std::int32_t aIntervalStep, std::int32_t aIntervalCount);
 
+  // Where the result set and its counters report from now on (see TVolatilityResItem).
+  void AttachLog(TRunLog& aLog);
+
   // Hands the quote to every counter, from element 0 upward.
   void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
 
@@ -25,6 +28,10 @@ class TVolatilityRes {
   std::int32_t DaysCount = 0;
   TDateTime StartDate = 0.0;
   std::vector<TVolatilityResItem> Items;
+
+ private:
+  TRunLog* log_ = nullptr;
+  bool traceQuotes_ = false;
 };
 
 }  // namespace melquon

@@ -11,12 +11,8 @@ namespace melquon {
 
 namespace {
 
-constexpr std::int32_t kQuoteTraceLevel = 3;
-constexpr std::int32_t kCounterEventLevel = 2;
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
-
-const std::string kDefaultLogFile;
 
 // Prices far beyond the interval give quotients outside the 32-bit range; they are clamped
 // to it rather than wrapped, and a quotient that is not a number gives 0.
@@ -48,23 +44,6 @@ std::int32_t SaturatingAdd(std::int32_t count, std::int32_t more) {
   return count > kInt32Max - more ? kInt32Max : count + more;
 }
 
-std::string D(std::int64_t value) {
-  return IntToStr(value);
-}
-std::string G(double value) {
-  return FormatGeneral(value);
-}
-
-std::string QuoteTraceText(std::int32_t aIntervalValue, std::int32_t aDayIndex,
-                           double aQuoteValue) {
-  return "TVolatilityResItem.ApplyNewQuote for  IntervalValue=" + D(aIntervalValue) +
-         ". aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue);
-}
-
-void WriteCounterLog(const std::string& aText, std::int32_t aLevel) {
-  WriteLog(kDefaultLogFile, aText, aLevel, false, true);
-}
-
 }  // namespace
 
 double GetIntervalLevel(std::int32_t aIntervalValue, bool aDown, double aPrice) {
@@ -89,19 +68,11 @@ std::int32_t TVolatilityResItem::IntervalsIn(double aDelta) const {
   return TruncToInt32(aDelta / IntervalValue);
 }
 
-void TVolatilityResItem::TraceQuote(std::int32_t aDayIndex, double aQuoteValue) const {
-  WriteCounterLog(QuoteTraceText(IntervalValue, aDayIndex, aQuoteValue), kQuoteTraceLevel);
-}
-
 void TVolatilityResItem::TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue) {
   StartContractPrice = aQuoteValue;
   MaxContractPrice = aQuoteValue;
   MinContractPrice = aQuoteValue;
-  if (LogLevelPasses(kCounterEventLevel)) {
-    WriteCounterLog(QuoteTraceText(IntervalValue, aDayIndex, aQuoteValue) +
-                        "; StartContractPrice=" + FloatToStr(StartContractPrice),
-                    kCounterEventLevel);
-  }
+  Log().CounterStarted(IntervalValue, aDayIndex, aQuoteValue);
 }
 
 void TVolatilityResItem::CountDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
@@ -109,15 +80,8 @@ void TVolatilityResItem::CountDescending(std::int32_t aDayIndex, std::int32_t aQ
   AddClosedPositions(aDayIndex, aCount);
   const double oldHigh = MaxContractPrice;
   MaxContractPrice = aQuoteValue;
-  if (LogLevelPasses(kCounterEventLevel)) {
-    WriteCounterLog("\r\nFixing RV by descending moving. IntervalValue=" + D(IntervalValue) +
-                        "; aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue) +
-                        "; QuoteIndex=" + D(aQuoteIndex) + "; Delta=" + D(aCount) +
-                        "; \r\nold MaxContractPrice=" + G(oldHigh) + "; new MaxContractPrice=" +
-                        G(MaxContractPrice) + "; new ResultPerDays^[" + D(aDayIndex) +
-                        "]=" + D(ResultPerDays[aDayIndex]) + "; new common Result=" + D(Result),
-                    kCounterEventLevel);
-  }
+  Log().MoveCounted({IntervalValue, aDayIndex, aQuoteIndex, aQuoteValue, true, aCount, oldHigh,
+                     MaxContractPrice, ResultPerDays[aDayIndex], Result});
 }
 
 void TVolatilityResItem::CountAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
@@ -125,16 +89,8 @@ void TVolatilityResItem::CountAscending(std::int32_t aDayIndex, std::int32_t aQu
   AddClosedPositions(aDayIndex, aCount);
   const double oldLow = MinContractPrice;
   MinContractPrice = aQuoteValue;
-  // The misspelt label and the missing total are kept: readers of existing logs match them.
-  if (LogLevelPasses(kCounterEventLevel)) {
-    WriteCounterLog("\r\nFixing RV by ascending moving. IntervalValue=" + D(IntervalValue) +
-                        "; aDayIndex=" + D(aDayIndex) + "; aQuoteValue=" + G(aQuoteValue) +
-                        ";  QuoteIndex=" + D(aQuoteIndex) + " Delta=" + D(aCount) +
-                        "; \r\nold MinConrtactPrice=" + G(oldLow) +
-                        "; new MinContractPrice=" + G(MinContractPrice) + "; new ResultPerDays^[" +
-                        D(aDayIndex) + "]=" + D(ResultPerDays[aDayIndex]),
-                    kCounterEventLevel);
-  }
+  Log().MoveCounted({IntervalValue, aDayIndex, aQuoteIndex, aQuoteValue, false, aCount, oldLow,
+                     MinContractPrice, ResultPerDays[aDayIndex], Result});
 }
 
 void TVolatilityResItem::AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount) {

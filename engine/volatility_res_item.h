@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/run_log.h"
 #include "log/write_log.h"
 #include "runtime/date_time.h"
 
@@ -21,6 +22,13 @@ class TVolatilityResItem {
   // A days count of 0 or less leaves the counter without per-day storage.
   TVolatilityResItem(std::int32_t aDaysCount, TDateTime aStartDate);
 
+  // Where the counter reports its events from now on; until a run gives it a log of its own
+  // it reports to the program's log. The log must outlive the counter's use.
+  void AttachLog(TRunLog& aLog) {
+    log_ = &aLog;
+    traceQuotes_ = aLog.Passes(3);
+  }
+
   // Quotes must arrive in reading order. A day index outside 0 .. DaysCount - 1 is ignored.
   // Runs for every counter on every quote, so the common case (no count) stays inline and
   // everything that counts or writes a line is out of line.
@@ -28,8 +36,8 @@ class TVolatilityResItem {
     if (aDayIndex < 0 || static_cast<std::size_t>(aDayIndex) >= ResultPerDays.size()) {
       return;
     }
-    if (LogLevelPasses(3)) {
-      TraceQuote(aDayIndex, aQuoteValue);
+    if (log_ != nullptr ? traceQuotes_ : LogLevelPasses(3)) {
+      Log().QuoteTraced(IntervalValue, aDayIndex, aQuoteValue);
     }
     if (StartContractPrice == 0.0) {
       TakeFirstQuote(aDayIndex, aQuoteValue);
@@ -101,7 +109,7 @@ class TVolatilityResItem {
   }
 
   std::int32_t IntervalsIn(double aDelta) const;
-  void TraceQuote(std::int32_t aDayIndex, double aQuoteValue) const;
+  TRunLog& Log() const { return log_ != nullptr ? *log_ : ProgramRunLog(); }
   void TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue);
   void CountDescending(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue,
                        std::int32_t aCount);
@@ -109,6 +117,9 @@ class TVolatilityResItem {
                       std::int32_t aCount);
   void AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount);
 
+  TRunLog* log_ = nullptr;
+  // Whether log_ keeps the level-3 trace of every quote; asked once, not per quote.
+  bool traceQuotes_ = false;
   // NaN: nothing kept yet.
   double levelHighFor_ = std::numeric_limits<double>::quiet_NaN();
   double levelHigh_ = 0.0;

@@ -102,14 +102,8 @@ class Scanner {
 
 // ---- dates --------------------------------------------------------------------------------
 
-enum class DateOrder { DayMonthYear, MonthDayYear, YearMonthDay };
-
-// What the short date format says about reading dates.
-struct DateLayout {
-  DateOrder order = DateOrder::DayMonthYear;
-  char separator = '.';
-  char literalSeparator = '\0';  // a separator written literally in the pattern, if any
-};
+using DateLayout = TDateLayout;
+using DateOrder = TDateLayout::Order;
 
 bool IsPunctuation(char c) {
   return c > ' ' && c < 0x7F && !IsDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z');
@@ -134,45 +128,11 @@ DateLayout LayoutOfPattern(std::string_view pattern, char separator) {
     }
   }
   if (yearAt < dayAt && yearAt < monthAt) {
-    layout.order = DateOrder::YearMonthDay;
+    layout.order = DateOrder::kYearMonthDay;
   } else if (monthAt < dayAt) {
-    layout.order = DateOrder::MonthDayYear;
+    layout.order = DateOrder::kMonthDayYear;
   }
   return layout;
-}
-
-// The formats rarely change while texts are read by the million, so the layout of the
-// last short date format seen is kept with a copy of that format.
-class DateLayoutCache {
- public:
-  const DateLayout& Get(const FormatSettings& formats) {
-    const std::string_view pattern = formats.ShortDateFormat;
-    if (!Holds(pattern, formats.DateSeparator)) {
-      layout_ = LayoutOfPattern(pattern, formats.DateSeparator);
-      length_ = pattern.size() <= sizeof pattern_ ? pattern.size() : kNotKept;
-      if (length_ != kNotKept) {
-        std::copy(pattern.begin(), pattern.end(), pattern_);
-      }
-    }
-    return layout_;
-  }
-
- private:
-  static constexpr std::size_t kNotKept = ~std::size_t{0};
-
-  bool Holds(std::string_view pattern, char separator) const {
-    return length_ == pattern.size() && layout_.separator == separator &&
-           std::equal(pattern.begin(), pattern.end(), pattern_);
-  }
-
-  char pattern_[32] = {};
-  std::size_t length_ = kNotKept;
-  DateLayout layout_;
-};
-
-const DateLayout& LayoutOf(const FormatSettings& formats) {
-  thread_local DateLayoutCache cache;
-  return cache.Get(formats);
 }
 
 bool AcceptDateSeparator(Scanner& s, const DateLayout& layout) {
@@ -231,7 +191,7 @@ bool ReadRegionalDate(Scanner& s, const Number& first, const DateLayout& layout,
   if (!AcceptDateSeparator(s, layout)) {
     // Two numbers: day and month of the current year, in the pattern's order.
     const Number year{currentYear, 4};
-    return layout.order == DateOrder::DayMonthYear
+    return layout.order == DateOrder::kDayMonthYear
                ? MakeDate(year, second, first, currentYear, date)
                : MakeDate(year, first, second, currentYear, date);
   }
@@ -239,26 +199,25 @@ bool ReadRegionalDate(Scanner& s, const Number& first, const DateLayout& layout,
     return false;
   }
   switch (layout.order) {
-    case DateOrder::DayMonthYear:
+    case DateOrder::kDayMonthYear:
       return MakeDate(third, second, first, currentYear, date);
-    case DateOrder::MonthDayYear:
+    case DateOrder::kMonthDayYear:
       return MakeDate(third, first, second, currentYear, date);
-    case DateOrder::YearMonthDay:
+    case DateOrder::kYearMonthDay:
       return MakeDate(first, second, third, currentYear, date);
   }
   return false;
 }
 
 // An ISO or a regional date; tells which it was.
-bool ReadDate(Scanner& s, const FormatSettings& formats, int currentYear, CalendarDate& date,
+bool ReadDate(Scanner& s, const DateLayout& layout, int currentYear, CalendarDate& date,
               bool& iso) {
   Number first;
   if (!s.ReadNumber(first)) {
     return false;
   }
   iso = first.digits == 4 && s.Accept('-');
-  return iso ? ReadIsoDate(s, first, date)
-             : ReadRegionalDate(s, first, LayoutOf(formats), currentYear, date);
+  return iso ? ReadIsoDate(s, first, date) : ReadRegionalDate(s, first, layout, currentYear, date);
 }
 
 // The day number of a date already checked.
@@ -430,12 +389,12 @@ bool IsClockTime(int hour, int minute, int second) {
   return hour <= 23 && minute <= 59 && second <= 59;
 }
 
-bool ReadCommonShape(std::string_view text, const FormatSettings& formats, CommonShape& shape) {
-  const DateLayout& layout = LayoutOf(formats);
+bool ReadCommonShape(std::string_view text, const FormatSettings& formats, const DateLayout& layout,
+                     CommonShape& shape) {
   const char separator = layout.separator;
   const char timeSeparator = formats.TimeSeparator;
   // Separators that are digits or blanks would read differently here than in general.
-  if (layout.order == DateOrder::YearMonthDay || !IsPunctuation(separator) ||
+  if (layout.order == DateOrder::kYearMonthDay || !IsPunctuation(separator) ||
       !IsPunctuation(timeSeparator)) {
     return false;
   }
@@ -447,8 +406,8 @@ bool ReadCommonShape(std::string_view text, const FormatSettings& formats, Commo
       !r.ReadYear(date.year)) {
     return false;
   }
-  date.day = layout.order == DateOrder::DayMonthYear ? first : second;
-  date.month = layout.order == DateOrder::DayMonthYear ? second : first;
+  date.day = layout.order == DateOrder::kDayMonthYear ? first : second;
+  date.month = layout.order == DateOrder::kDayMonthYear ? second : first;
   if (!IsValidDate(date.year, date.month, date.day)) {
     return false;
   }
@@ -467,10 +426,11 @@ bool ReadCommonShape(std::string_view text, const FormatSettings& formats, Commo
   return IsClockTime(shape.hour, shape.minute, shape.second);
 }
 
-bool TryCommonShape(std::string_view text, const FormatSettings& formats, TDateTime& result) {
+bool TryCommonShape(std::string_view text, const FormatSettings& formats, const DateLayout& layout,
+                    TDateTime& result) {
   CommonShape shape;
   TDateTime time = 0;
-  if (!ReadCommonShape(text, formats, shape) ||
+  if (!ReadCommonShape(text, formats, layout, shape) ||
       !TryEncodeTime(shape.hour, shape.minute, shape.second, 0, time)) {
     return false;
   }
@@ -479,12 +439,12 @@ bool TryCommonShape(std::string_view text, const FormatSettings& formats, TDateT
 }
 
 // A date, then the end or blanks (or a T after an ISO date) and a time.
-bool TryDateAndTime(std::string_view text, const FormatSettings& formats, int currentYear,
-                    TDateTime& result) {
+bool TryDateAndTime(std::string_view text, const FormatSettings& formats, const DateLayout& layout,
+                    int currentYear, TDateTime& result) {
   Scanner s(text);
   CalendarDate date;
   bool iso = false;
-  if (!ReadDate(s, formats, currentYear, date, iso)) {
+  if (!ReadDate(s, layout, currentYear, date, iso)) {
     return false;
   }
   const TDateTime day = DayNumberOf(date);
@@ -503,10 +463,10 @@ bool TryDateAndTime(std::string_view text, const FormatSettings& formats, int cu
   return true;
 }
 
-bool TryGeneralShape(std::string_view text, const FormatSettings& formats, int currentYear,
-                     TDateTime& result) {
+bool TryGeneralShape(std::string_view text, const FormatSettings& formats, const DateLayout& layout,
+                     int currentYear, TDateTime& result) {
   text = TrimBlanks(text);
-  if (TryDateAndTime(text, formats, currentYear, result)) {
+  if (TryDateAndTime(text, formats, layout, currentYear, result)) {
     return true;
   }
   Scanner s(text);
@@ -518,19 +478,12 @@ bool TryGeneralShape(std::string_view text, const FormatSettings& formats, int c
   return false;
 }
 
-}  // namespace
-
-bool TryStrToDateTime(std::string_view text, const FormatSettings& formats, int currentYear,
-                      TDateTime& result) {
-  return TryCommonShape(text, formats, result) ||
-         TryGeneralShape(text, formats, currentYear, result);
-}
-
 // The value of a text of the common shape is a day number of at most seven digits plus the
 // time as a fraction, which keeps the milliseconds exact: they can be had without it.
-bool TryCommonTimeOfDayMs(std::string_view text, const FormatSettings& formats, long long& ms) {
+bool CommonTimeOfDayMs(std::string_view text, const FormatSettings& formats,
+                       const DateLayout& layout, long long& ms) {
   CommonShape shape;
-  if (!ReadCommonShape(text, formats, shape)) {
+  if (!ReadCommonShape(text, formats, layout, shape)) {
     return false;
   }
   // 24:00 is midnight of the next day.
@@ -538,11 +491,49 @@ bool TryCommonTimeOfDayMs(std::string_view text, const FormatSettings& formats, 
   return true;
 }
 
+}  // namespace
+
+TDateLayout DateLayoutOf(const FormatSettings& formats) {
+  return LayoutOfPattern(formats.ShortDateFormat, formats.DateSeparator);
+}
+
+TDateTextReader::TDateTextReader(const FormatSettings& aFormats, int aCurrentYear)
+    : formats_(aFormats), layout_(DateLayoutOf(aFormats)), currentYear_(aCurrentYear) {}
+
+bool TDateTextReader::TryStrToDateTime(std::string_view text, TDateTime& result) const {
+  return TryCommonShape(text, formats_, layout_, result) ||
+         TryGeneralShape(text, formats_, layout_, currentYear_, result);
+}
+
+bool TDateTextReader::TryCommonTimeOfDayMs(std::string_view text, long long& ms) const {
+  return CommonTimeOfDayMs(text, formats_, layout_, ms);
+}
+
+TDateTime TDateTextReader::StrToDateTime(std::string_view text) const {
+  TDateTime result = 0;
+  if (!TryStrToDateTime(text, result)) {
+    throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
+  }
+  return result;
+}
+
+bool TryStrToDateTime(std::string_view text, const FormatSettings& formats, int currentYear,
+                      TDateTime& result) {
+  const DateLayout layout = DateLayoutOf(formats);
+  return TryCommonShape(text, formats, layout, result) ||
+         TryGeneralShape(text, formats, layout, currentYear, result);
+}
+
+bool TryCommonTimeOfDayMs(std::string_view text, const FormatSettings& formats, long long& ms) {
+  return CommonTimeOfDayMs(text, formats, DateLayoutOf(formats), ms);
+}
+
 // The common shape has a four-digit year and needs no reading of the clock.
 TDateTime StrToDateTime(std::string_view text, const FormatSettings& formats) {
+  const DateLayout layout = DateLayoutOf(formats);
   TDateTime result = 0;
-  if (!TryCommonShape(text, formats, result) &&
-      !TryGeneralShape(text, formats, CurrentYear(), result)) {
+  if (!TryCommonShape(text, formats, layout, result) &&
+      !TryGeneralShape(text, formats, layout, CurrentYear(), result)) {
     throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
   }
   return result;

@@ -31,4 +31,32 @@ bool TryCommonTimeOfDayMs(std::string_view text, const FormatSettings& formats, 
 // Throws EConvertError "'<text>' is not a valid date and time".
 TDateTime StrToDateTime(std::string_view text, const FormatSettings& formats = RegionalFormats());
 
+// What the short date format says about reading dates.
+struct TDateLayout {
+  enum class Order { kDayMonthYear, kMonthDayYear, kYearMonthDay };
+  Order order = Order::kDayMonthYear;
+  char separator = '.';
+  char literalSeparator = '\0';  // a separator written literally in the pattern, if any
+};
+TDateLayout DateLayoutOf(const FormatSettings& formats);
+
+// The readers above for one set of formats and one current year, with the layout of the
+// short date format worked out once: what a run uses to read texts by the million, holding
+// everything it needs instead of reading the clock or the program's formats.
+class TDateTextReader {
+ public:
+  TDateTextReader(const FormatSettings& aFormats, int aCurrentYear);
+
+  bool TryStrToDateTime(std::string_view text, TDateTime& result) const;
+  bool TryCommonTimeOfDayMs(std::string_view text, long long& ms) const;
+  // Throws EConvertError "'<text>' is not a valid date and time".
+  TDateTime StrToDateTime(std::string_view text) const;
+  const FormatSettings& Formats() const { return formats_; }
+
+ private:
+  FormatSettings formats_;
+  TDateLayout layout_;
+  int currentYear_;
+};
+
 }  // namespace melquon

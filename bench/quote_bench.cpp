@@ -126,7 +126,7 @@ int Run(int aLineCount, int aRepetitions) {
   regExp.IgnoreCase = true;
   regExp.Multiline = true;
   RegionalFormats() = FormatSettings();
-  TQuoteSource source{settings, regExp, skipIntervals, {}, {}, {}};
+  TQuoteSource source(settings, regExp, skipIntervals);
 
   std::vector<PassTime> bare;
   std::vector<PassTime> quotes;

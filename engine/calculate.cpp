@@ -97,7 +97,7 @@ void CalculateDay(TQuoteSource& aSource, TQuoteLines& aQuoteSL, const std::strin
                   std::int32_t aDayIndex, TVolatilityRes& aResult) {
   LogDetail([&] { return "File " + aFileName + " exists. Extracting Data..."; });
   aQuoteSL.Clear();
-  if (!LoadDayFile(aQuoteSL, aFileName, aOpenName, aSource.Settings)) {
+  if (!LoadDayFile(aQuoteSL, aFileName, aOpenName, aSource.Settings())) {
     return;
   }
   LogDetail([&] { return "QuoteSL lines count =" + IntToStr(aQuoteSL.Count()); });
@@ -132,7 +132,7 @@ std::unique_ptr<TVolatilityRes> Calculate(const std::string& aContract, std::int
   auto result = std::make_unique<TVolatilityRes>(daysCount, aDateFrom, aIntervalFrom, aIntervalStep,
                                                  itemCount);
   TQuoteLines quoteSL;
-  TQuoteSource source{engine.Settings, *engine.RegExp, engine.SkipIntervals, {}, {}, {}};
+  TQuoteSource source(engine.Settings, *engine.RegExp, engine.SkipIntervals);
   for (std::int32_t day = 0; day < daysCount; ++day) {
     if (aProgress) {
       aProgress(day, daysCount);

@@ -1,5 +1,6 @@
 #include "engine/quote_source.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -16,6 +17,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/date_text.h"
 #include "runtime/formats.h"
+#include "runtime/local_clock.h"
 #include "runtime/number_text.h"
 
 namespace melquon {
@@ -281,49 +283,6 @@ long long DecimalOrder(std::string_view aNumber) {
   return order + ExponentValue(aNumber.substr(exponentAt + 1));
 }
 
-// The time of day of a non-empty DT text, in milliseconds since midnight.
-long long TimeOfDayOf(std::string_view aDateTimeText) {
-  const FormatSettings& formats = RegionalFormats();
-  long long ms = 0;
-  if (TryCommonTimeOfDayMs(aDateTimeText, formats, ms))
-    return ms;
-  return TimeOfDayMs(StrToDateTime(aDateTimeText, formats));
-}
-
-// Reads the DT and CONTRACT items of one replaced line; true when the line gives a quote.
-bool AcceptQuote(const TSkipIntervals& aSkipIntervals, std::string_view aPriceText,
-                 std::string_view aDateTimeText, double& aQuoteValue) {
-  try {
-    const bool hasTime = !aDateTimeText.empty();
-    const long long timeOfDay = hasTime ? TimeOfDayOf(aDateTimeText) : 0;
-    const bool isNumber = TryReadPrice(aPriceText, aQuoteValue);
-    // A line without a DT item has no time of day of its own and is not skip-tested.
-    if (hasTime && aSkipIntervals.IsSkippedMs(timeOfDay))
-      return false;
-    return isNumber;
-  } catch (const std::exception& e) {
-    WriteLog("", "GetNextQuote exception " + std::string(e.what()), 1, false, true);
-    return false;
-  }
-}
-
-// FindWhat with the contract put in, as the pattern of the regular expression.
-void SetContractPattern(TQuoteSource& aSource, const std::string& aContract) {
-  const std::string& findWhat = aSource.Settings.FindWhat;
-  const bool rebuild = findWhat != aSource.PatternFindWhat || aContract != aSource.PatternContract;
-  if (rebuild) {
-    aSource.PatternFindWhat = findWhat;
-    aSource.PatternContract = aContract;
-    aSource.PatternBuffer = findWhat;
-    ReplaceFirst(aSource.PatternBuffer, kContractPlaceholder, aContract);
-  }
-  if (rebuild || !aSource.PatternSet || aSource.RegExp.PatternVersion() != aSource.PatternVersion) {
-    aSource.RegExp.SetPattern(aSource.PatternBuffer);
-    aSource.PatternVersion = aSource.RegExp.PatternVersion();
-    aSource.PatternSet = true;
-  }
-}
-
 }  // namespace
 
 std::string IntToStrPad(std::int64_t aValue, int aWidth) {
@@ -380,33 +339,99 @@ bool TryReadPrice(std::string_view aText, double& aValue) {
   return true;
 }
 
-bool GetNextQuote(TQuoteSource& aSource, const TQuoteLines& aQuoteSL, const std::string& aContract,
-                  std::int32_t& aQuoteIndex, double& aQuoteValue) {
-  ++aQuoteIndex;
-  SetContractPattern(aSource, aContract);
+TQuoteSource::TQuoteSource(const TSettings& aSettings, TRegExp& aRegExp,
+                           const TSkipIntervals& aSkipIntervals, const TDateTextReader& aDates,
+                           TRunLog& aLog)
+    : settings_(aSettings),
+      regExp_(aRegExp),
+      skipIntervals_(aSkipIntervals),
+      dates_(aDates),
+      log_(aLog) {}
 
-  const auto lineCount = static_cast<std::int64_t>(aQuoteSL.Count());
+TQuoteSource::TQuoteSource(const TSettings& aSettings, TRegExp& aRegExp,
+                           const TSkipIntervals& aSkipIntervals)
+    : TQuoteSource(aSettings, aRegExp, aSkipIntervals,
+                   TDateTextReader(RegionalFormats(), CurrentYear()), ProgramRunLog()) {}
+
+// The time of day of a non-empty DT text, in milliseconds since midnight.
+long long TQuoteSource::TimeOfDayOf(std::string_view aDateTimeText) const {
+  long long ms = 0;
+  if (dates_.TryCommonTimeOfDayMs(aDateTimeText, ms))
+    return ms;
+  return TimeOfDayMs(dates_.StrToDateTime(aDateTimeText));
+}
+
+// Reads the DT and CONTRACT items of one replaced line; true when the line gives a quote.
+bool TQuoteSource::AcceptQuote(std::string_view aPriceText, std::string_view aDateTimeText,
+                               double& aQuoteValue) {
+  try {
+    const bool hasTime = !aDateTimeText.empty();
+    const long long timeOfDay = hasTime ? TimeOfDayOf(aDateTimeText) : 0;
+    const bool isNumber = TryReadPrice(aPriceText, aQuoteValue);
+    // A line without a DT item has no time of day of its own and is not skip-tested.
+    if (hasTime && skipIntervals_.IsSkippedMs(timeOfDay))
+      return false;
+    return isNumber;
+  } catch (const std::exception& e) {
+    if (log_.Passes(1))
+      log_.Line(1, "GetNextQuote exception " + std::string(e.what()), false);
+    return false;
+  }
+}
+
+// FindWhat with the contract put in, as the pattern of the regular expression.
+void TQuoteSource::SetContractPattern(const std::string& aContract) {
+  const std::string& findWhat = settings_.FindWhat;
+  const bool rebuild = findWhat != patternFindWhat_ || aContract != patternContract_;
+  if (rebuild) {
+    patternFindWhat_ = findWhat;
+    patternContract_ = aContract;
+    patternBuffer_ = findWhat;
+    ReplaceFirst(patternBuffer_, kContractPlaceholder, aContract);
+  }
+  if (rebuild || !patternSet_ || regExp_.PatternVersion() != patternVersion_) {
+    regExp_.SetPattern(patternBuffer_);
+    patternVersion_ = regExp_.PatternVersion();
+    patternSet_ = true;
+  }
+}
+
+bool TQuoteSource::NextQuote(const TQuoteLines& aQuoteSL, const std::string& aContract,
+                             std::int32_t& aQuoteIndex, double& aQuoteValue, std::int64_t aStopAt) {
+  ++aQuoteIndex;
+  SetContractPattern(aContract);
+
+  const auto lineCount = std::min(static_cast<std::int64_t>(aQuoteSL.Count()), aStopAt);
   const bool allAscii = aQuoteSL.AllAscii();
   for (; aQuoteIndex < lineCount; ++aQuoteIndex) {
     std::string_view text = aQuoteSL.Line(static_cast<std::size_t>(aQuoteIndex));
     if (!allAscii && !IsAscii(text)) {
-      aSource.Utf8Buffer.clear();
-      AppendCp1251AsUtf8(text, aSource.Utf8Buffer);
-      text = aSource.Utf8Buffer;
+      utf8Buffer_.clear();
+      AppendCp1251AsUtf8(text, utf8Buffer_);
+      text = utf8Buffer_;
     }
     // A line without a match is its own replacement. The text is ASCII or the converter's
     // output, valid UTF-8 either way.
-    text = aSource.RegExp.ReplaceLine(text, aSource.Settings.ReplaceWith);
+    text = regExp_.ReplaceLine(text, settings_.ReplaceWith);
     std::string_view priceText;
     std::string_view dateTimeText;
     ReadQuoteItems(text, priceText, dateTimeText);
     // Neither item: nothing to read, nothing to report.
     if (priceText.empty() && dateTimeText.empty())
       continue;
-    if (AcceptQuote(aSource.SkipIntervals, priceText, dateTimeText, aQuoteValue))
+    if (AcceptQuote(priceText, dateTimeText, aQuoteValue))
       return true;
   }
+  // Stopped short of the end: the next call goes on at aStopAt.
+  if (aStopAt < static_cast<std::int64_t>(aQuoteSL.Count()))
+    aQuoteIndex = static_cast<std::int32_t>(aStopAt - 1);
   return false;
+}
+
+bool GetNextQuote(TQuoteSource& aSource, const TQuoteLines& aQuoteSL, const std::string& aContract,
+                  std::int32_t& aQuoteIndex, double& aQuoteValue) {
+  return aSource.NextQuote(aQuoteSL, aContract, aQuoteIndex, aQuoteValue,
+                           static_cast<std::int64_t>(aQuoteSL.Count()));
 }
 
 }  // namespace melquon

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/run_log.h"
+#include "runtime/date_text.h"
 #include "runtime/date_time.h"
 
 namespace melquon {
@@ -28,20 +30,47 @@ std::string_view GetItemValue(std::string_view aText, std::string_view aName);
 // nothing after. False for any other text, the empty one included.
 bool TryReadPrice(std::string_view aText, double& aValue);
 
-// What GetNextQuote works with besides the lines; all owned by the engine.
-struct TQuoteSource {
-  const TSettings& Settings;
-  TRegExp& RegExp;
-  const TSkipIntervals& SkipIntervals;
+// Reads the quotes of a day's lines: each line rewritten by the expression (FindWhat with the
+// contract put in, ReplaceWith), its price and time of day read, lines inside a skip window
+// passed over. Everything it reads besides the lines is given to it; a line that can't be read
+// is reported to its run log.
+class TQuoteSource {
+ public:
+  // The settings, the expression, the skip windows and the log must outlive the source; the
+  // date texts are read in aDates' formats.
+  TQuoteSource(const TSettings& aSettings, TRegExp& aRegExp, const TSkipIntervals& aSkipIntervals,
+               const TDateTextReader& aDates, TRunLog& aLog);
+  // The same in the program's current regional formats and year, reporting to its log.
+  TQuoteSource(const TSettings& aSettings, TRegExp& aRegExp, const TSkipIntervals& aSkipIntervals);
+
+  // Advances aQuoteIndex to the next accepted line before line aStopAt and reads its price.
+  // False when there is none: aQuoteIndex is then aStopAt - 1, so that the next call goes on
+  // at aStopAt. The caller sets aQuoteIndex to -1 before the first call of a day.
+  bool NextQuote(const TQuoteLines& aQuoteSL, const std::string& aContract,
+                 std::int32_t& aQuoteIndex, double& aQuoteValue, std::int64_t aStopAt);
+
+  const TSettings& Settings() const { return settings_; }
+
+ private:
+  void SetContractPattern(const std::string& aContract);
+  bool AcceptQuote(std::string_view aPriceText, std::string_view aDateTimeText,
+                   double& aQuoteValue);
+  long long TimeOfDayOf(std::string_view aDateTimeText) const;
+
+  const TSettings& settings_;
+  TRegExp& regExp_;
+  const TSkipIntervals& skipIntervals_;
+  TDateTextReader dates_;
+  TRunLog& log_;
   // Reused per line so that reading a line allocates nothing once warm.
-  std::string Utf8Buffer = {};
+  std::string utf8Buffer_;
   // FindWhat with the contract filled in, and what it was built from: it is rebuilt only when
   // one of them changes, and set again only when the expression's pattern changed since.
-  std::string PatternBuffer = {};
-  std::string PatternFindWhat = {};
-  std::string PatternContract = {};
-  std::uint64_t PatternVersion = 0;
-  bool PatternSet = false;
+  std::string patternBuffer_;
+  std::string patternFindWhat_;
+  std::string patternContract_;
+  std::uint64_t patternVersion_ = 0;
+  bool patternSet_ = false;
 };
 
 // Advances aQuoteIndex to the next accepted line and reads its price; false when the lines

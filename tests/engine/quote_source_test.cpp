@@ -93,10 +93,14 @@ class QuoteSourceTest : public ::testing::Test {
 
   // Each quote as "index:price;", then the index the last call left behind.
   std::string ReadAll(std::string_view aBytes, const std::string& aContract = "RIH9") {
+    return ReadAllWith(source_, aBytes, aContract);
+  }
+  std::string ReadAllWith(TQuoteSource& aSource, std::string_view aBytes,
+                          const std::string& aContract = "RIH9") {
     lines_.SetText(aBytes);
     std::ostringstream quotes;
     std::int32_t index = -1;
-    for (double value = 0.0; GetNextQuote(source_, lines_, aContract, index, value);)
+    for (double value = 0.0; GetNextQuote(aSource, lines_, aContract, index, value);)
       quotes << index << ":" << value << ";";
     quotes << "end " << index;
     return quotes.str();
@@ -112,7 +116,7 @@ class QuoteSourceTest : public ::testing::Test {
   TSettings settings_;
   TRegExp regExp_;
   TSkipIntervals skipIntervals_;
-  TQuoteSource source_{settings_, regExp_, skipIntervals_, {}, {}, {}};
+  TQuoteSource source_{settings_, regExp_, skipIntervals_};
   TQuoteLines lines_;
 };
 
@@ -209,25 +213,31 @@ TEST_F(QuoteSourceTest, DateTimeFormsOfTheLocaleGiveTheirTimeOfDay) {
   settings_.FindWhat = "^$CONTRACT,(.*)$";
   settings_.ReplaceWith = "CONTRACT=1&DT=$1";
   // A skip window of exactly that millisecond passes the line over.
-  const auto expectTimesOfDay = [this](std::initializer_list<TimeOfDay> aCases) {
+  const auto expectTimesOfDay = [this](TQuoteSource& aSource,
+                                       std::initializer_list<TimeOfDay> aCases) {
     for (const auto& [text, ms] : aCases) {
       skipIntervals_.Items.assign(1, TSkipInterval(ms, ms));
-      EXPECT_EQ(ReadAll("RIH9,"s + text), "end 1") << text;
+      EXPECT_EQ(ReadAllWith(aSource, "RIH9,"s + text), "end 1") << text;
     }
   };
   expectTimesOfDay(
+      source_,
       {TimeOfDay{"12.01.2009 10:05:12", Ms(10, 5, 12)}, TimeOfDay{"1.2.2009 9:05", Ms(9, 5)},
        TimeOfDay{"12.01.09  23:59:59", Ms(23, 59, 59)}, TimeOfDay{"12.01.2009", 0},
        TimeOfDay{"10:05:12", Ms(10, 5, 12)}, TimeOfDay{"2009-01-12 10:05:12", Ms(10, 5, 12)},
        TimeOfDay{"12.01.2009 10:05:12.250", Ms(10, 5, 12, 250)}});
-  RegionalFormats().ShortDateFormat = "M/d/yyyy";
-  RegionalFormats().DateSeparator = '/';
-  RegionalFormats().LongTimeFormat = "h:mm:ss AM/PM";
-  expectTimesOfDay({TimeOfDay{"1/12/2009 10:05:12 AM", Ms(10, 5, 12)},
-                    TimeOfDay{"1/12/2009 10:05:12 PM", Ms(22, 5, 12)},
-                    TimeOfDay{"12/31/2009 23:00", Ms(23, 0)},
-                    TimeOfDay{"2009-12-31 01:02:03", Ms(1, 2, 3)}});
-  EXPECT_EQ(ReadAll("RIH9,31/12/2009 10:00"), "end 1");
+  // A source reads dates in the formats it was given, whatever the program's are.
+  FormatSettings us;
+  us.ShortDateFormat = "M/d/yyyy";
+  us.DateSeparator = '/';
+  us.LongTimeFormat = "h:mm:ss AM/PM";
+  TQuoteSource usSource(settings_, regExp_, skipIntervals_, TDateTextReader(us, 2009),
+                        ProgramRunLog());
+  expectTimesOfDay(usSource, {TimeOfDay{"1/12/2009 10:05:12 AM", Ms(10, 5, 12)},
+                              TimeOfDay{"1/12/2009 10:05:12 PM", Ms(22, 5, 12)},
+                              TimeOfDay{"12/31/2009 23:00", Ms(23, 0)},
+                              TimeOfDay{"2009-12-31 01:02:03", Ms(1, 2, 3)}});
+  EXPECT_EQ(ReadAllWith(usSource, "RIH9,31/12/2009 10:00"), "end 1");
   EXPECT_EQ(Log(), BadDateTimeLine("31/12/2009 10:00"));
 }
 

@@ -23,6 +23,7 @@
 
 #include "bench/tick_data.h"
 #include "engine/engine.h"
+#include "runtime/memory.h"
 #include "runtime/paths.h"
 #include "runtime/text_file.h"
 
@@ -304,6 +305,7 @@ int Run(int aRepetitions) {
 }  // namespace melquon::bench
 
 int main(int argc, char** argv) {
+  melquon::KeepLargeBlocksMapped();
   const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   return melquon::bench::Run(repetitions);
 }

@@ -7,6 +7,7 @@
 #include "cli/csv.h"
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "engine/calculation.h"
 #include "engine/engine.h"
 #include "engine/ini_file.h"
 #include "engine/report.h"
@@ -75,14 +76,16 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
   const TDateTime dateTo = aOptions.DateTo.value_or(defaults.DateTo);
   DayProgressDisplay progress(aEnvironment.Err, aEnvironment.ErrIsTerminal);
   engine.CurrentResult.reset();
+  TWriteLogRunLog log(RegionalFormats());
+  TCalculation run(
+      EngineSnapshot(aOptions.Contract.value_or(defaults.Contract),
+                     aOptions.IntervalFrom.value_or(defaults.IntervalFrom),
+                     aOptions.IntervalTo.value_or(defaults.IntervalTo),
+                     aOptions.DateFrom.value_or(defaults.DateFrom), dateTo + 1.0, step),
+      log);
   try {
-    engine.CurrentResult = Calculate(aOptions.Contract.value_or(defaults.Contract),
-                                     aOptions.IntervalFrom.value_or(defaults.IntervalFrom),
-                                     aOptions.IntervalTo.value_or(defaults.IntervalTo),
-                                     aOptions.DateFrom.value_or(defaults.DateFrom), dateTo + 1.0,
-                                     step, [&](std::int32_t aDayIndex, std::int32_t aDaysCount) {
-                                       progress.Show(aDayIndex, aDaysCount);
-                                     });
+    engine.CurrentResult =
+        run.Run([&](const TRunProgress& aDay) { progress.Show(aDay.DayIndex, aDay.DaysCount); });
   } catch (...) {
     progress.Finish();
     throw;

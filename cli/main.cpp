@@ -9,11 +9,13 @@
 #include "cli/cli_run.h"
 #include "runtime/errors.h"
 #include "runtime/formats.h"
+#include "runtime/memory.h"
 #include "runtime/paths.h"
 
 int main(int argc, char** argv) {
   // A write past the file size limit is then an error the tool reports, not a silent kill.
   std::signal(SIGXFSZ, SIG_IGN);
+  melquon::KeepLargeBlocksMapped();
   melquon::RegionalFormats() = melquon::FormatsFromSystemLocale();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   melquon::cli::CliEnvironment environment{melquon::ExecutableDirectory(), std::cout, std::cerr,

@@ -2,6 +2,7 @@
 
 #include "log/write_log.h"
 #include "runtime/formats.h"
+#include "runtime/memory.h"
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
 #include "ui/window_hooks.h"
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   using namespace melquon;
   // A write past the file size limit is then an error the program reports, not a silent kill.
   std::signal(SIGXFSZ, SIG_IGN);
+  KeepLargeBlocksMapped();
   TApplication application(argc, argv);
   RegionalFormats() = FormatsFromSystemLocale();
   SetLogMessageBox([](const std::string& aText) { UiHooks().MessageBox(aText); });

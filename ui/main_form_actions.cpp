@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QUrl>
 
+#include "engine/calculation.h"
 #include "engine/engine.h"
 #include "engine/report.h"
 #include "log/write_log.h"
@@ -99,7 +100,9 @@ void TfrmMain::RunCalculation() {
   const std::int32_t firstValue = FieldInteger(leIntervalFrom);
   const std::string contract = leContract->text().toStdString();
   TEngine& engine = Engine();
-  engine.CurrentResult = Calculate(contract, firstValue, lastValue, firstDay, endDay, step);
+  TWriteLogRunLog log(RegionalFormats());
+  TCalculation run(EngineSnapshot(contract, firstValue, lastValue, firstDay, endDay, step), log);
+  engine.CurrentResult = run.Run();
   WriteReportFile(engine, GetReportText(*engine.CurrentResult));
 }
 

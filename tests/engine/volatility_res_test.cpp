@@ -8,33 +8,23 @@
 #include <span>
 #include <sstream>
 
-#include "log/write_log.h"
 #include "runtime/formats.h"
-#include "runtime/text_file.h"
-#include "tests/support/log_sandbox.h"
 #include "tests/support/process_locale.h"
+#include "tests/support/recording_run_log.h"
 
 namespace melquon {
 namespace {
 
-namespace fs = std::filesystem;
 using Counts = std::vector<std::int32_t>;
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-constexpr const char* kStamp = "05.03.2009 9:05:03 [7]   ";
+// Counters report to a run log of their own in the home formats; tests that don't look at
+// it keep nothing.
+class CounterTest : public testing::Test {};
 
-// Counters log through WriteLog: every test gets a log file of its own, the home formats and a
-// fixed clock, and the log settings are put back afterwards.
-class CounterTest : public testing::Test {
- protected:
-  static std::string LogBytes() {
-    return FileExists(LogFileName) ? ReadFileBytes(LogFileName) : "(no log)";
-  }
-
-  test::LogSandbox sandbox_{0};
-};
+test::TRecordingRunLog gQuiet(0);
 
 // A price of a test table in C notation, read the same way in every locale.
 double Price(const std::string& aWord) {
@@ -44,9 +34,11 @@ double Price(const std::string& aWord) {
 }
 
 // The quotes of a run of two days, "|" starting the next day.
-TVolatilityResItem Feed(std::int32_t interval, const std::string& quotes, std::int32_t days = 2) {
+TVolatilityResItem Feed(std::int32_t interval, const std::string& quotes, std::int32_t days = 2,
+                        TRunLog& log = gQuiet) {
   TVolatilityResItem item(days, 39000.0);
   item.IntervalValue = interval;
+  item.AttachLog(log);
   std::istringstream words(quotes);
   std::int32_t day = 0, quoteIndex = 0;
   for (std::string word; words >> word;) {
@@ -147,41 +139,43 @@ TEST_F(CounterTest, LogLinesAtEachLevel) {
        "new ResultPerDays^[1]=2"},
   };
   for (const std::int32_t level : {3, 2, 1}) {
-    fs::remove(LogFileName);
-    LogLevel = level;
-    Feed(500, "150000.25 151230 150450 | 149100 150020");
-    std::string expected;
+    test::TRecordingRunLog log(level);
+    Feed(500, "150000.25 151230 150450 | 149100 150020", 2, log);
+    std::vector<std::string> expected;
     for (const auto& [lineLevel, text] : lines) {
-      expected += lineLevel <= level ? kStamp + text + "\r\n" : "";
+      if (lineLevel <= level) {
+        expected.push_back(std::to_string(lineLevel) + "|" + text);
+      }
     }
-    EXPECT_EQ(LogBytes(), expected.empty() ? "(no log)" : expected) << "level " << level;
+    EXPECT_EQ(log.Lines, expected) << "level " << level;
+    // The moves themselves reach the log whatever its level.
+    ASSERT_EQ(log.Moves.size(), 3u);
+    EXPECT_EQ(log.Moves[2], (TCountedMove{500, 1, 4, 150020, false, 1, 149100, 150020, 2, 3}));
   }
   // A price written with %g, and then without a format string.
-  LogLevel = 2;
-  Feed(500, "1e20");
-  EXPECT_EQ(LogBytes(), kStamp + trace + "0; aQuoteValue=1E020; StartContractPrice=1E20\r\n");
+  test::TRecordingRunLog log(2);
+  Feed(500, "1e20", 2, log);
+  EXPECT_EQ(log.Lines, (std::vector<std::string>{"2|" + trace +
+                                                 "0; aQuoteValue=1E020; StartContractPrice=1E20"}));
 }
 
 // The window switches the C library to the user's locale; the counters' lines don't change.
-class CounterLogInLocaleTest : public testing::TestWithParam<const char*> {
- protected:
-  test::LogSandbox sandbox_{2};
-};
+class CounterLogInLocaleTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(CounterLogInLocaleTest, WritesTheHomeTexts) {
   const test::ScopedProcessLocale locale(GetParam());
   if (!locale.Active()) {
     GTEST_SKIP() << "the locale " << GetParam() << " is not installed";
   }
-  Feed(500, "150000.25 151230.5 150450");
-  EXPECT_EQ(ReadFileBytes(LogFileName),
-            std::string(kStamp) +
-                "TVolatilityResItem.ApplyNewQuote for  IntervalValue=500. aDayIndex=0; "
-                "aQuoteValue=150000,25; StartContractPrice=150000,25\r\n" +
-                kStamp +
-                "\r\nFixing RV by descending moving. IntervalValue=500; aDayIndex=0; "
+  test::TRecordingRunLog log(2);
+  Feed(500, "150000.25 151230.5 150450", 2, log);
+  EXPECT_EQ(log.Lines,
+            (std::vector<std::string>{
+                "2|TVolatilityResItem.ApplyNewQuote for  IntervalValue=500. aDayIndex=0; "
+                "aQuoteValue=150000,25; StartContractPrice=150000,25",
+                "2|\r\nFixing RV by descending moving. IntervalValue=500; aDayIndex=0; "
                 "aQuoteValue=150450; QuoteIndex=2; Delta=1; \r\nold MaxContractPrice=151230,5; "
-                "new MaxContractPrice=150450; new ResultPerDays^[0]=1; new common Result=1\r\n");
+                "new MaxContractPrice=150450; new ResultPerDays^[0]=1; new common Result=1"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(UserLocales, CounterLogInLocaleTest, testing::ValuesIn(test::kUserLocales),
@@ -228,6 +222,7 @@ TEST_F(CounterTest, ResultSetHasOneCounterPerIntervalValueInOrder) {
 
 TEST_F(CounterTest, ResultSetHandsEveryQuoteToEveryCounterInOrder) {
   TVolatilityRes set = ForRange(500, 2000, 100);
+  set.AttachLog(gQuiet);
   set.ApplyNewQuote(0, 0, 150000);
   set.ApplyNewQuote(0, 1, 152000);
   set.ApplyNewQuote(2, 2, 150400);
@@ -239,22 +234,25 @@ TEST_F(CounterTest, ResultSetHandsEveryQuoteToEveryCounterInOrder) {
     EXPECT_EQ(std::tuple(item.IntervalValue, item.ResultPerDays, item.Result),
               std::tuple(interval, Counts{0, 0, count}, count));
   }
-  LogLevel = 3;
-  ForRange(500, 600, 100).ApplyNewQuote(1, 9, 150000.5);
-  ForRange(2000, 500, 100).ApplyNewQuote(0, 0, 150000);  // an empty set writes only its trace
-  LogLevel = 2;
-  ForRange(2000, 500, 100).ApplyNewQuote(0, 0, 150000);
-  std::string expectedLog =
-      kStamp + std::string("TVolatilityRes.ApplyNewQuote aDayIndex=1; aQuoteValue=150000,5\r\n");
+  test::TRecordingRunLog traced(3), counted(2);
+  const auto attached = [](TVolatilityRes aSet, TRunLog& aLog) {
+    aSet.AttachLog(aLog);
+    return aSet;
+  };
+  attached(ForRange(500, 600, 100), traced).ApplyNewQuote(1, 9, 150000.5);
+  attached(ForRange(2000, 500, 100), traced).ApplyNewQuote(0, 0, 150000);  // only its trace
+  attached(ForRange(2000, 500, 100), counted).ApplyNewQuote(0, 0, 150000);
+  std::vector<std::string> expectedLines{
+      "3|TVolatilityRes.ApplyNewQuote aDayIndex=1; aQuoteValue=150000,5"};
   for (const char* interval : {"500", "600"}) {
     const std::string trace = std::string("TVolatilityResItem.ApplyNewQuote for  IntervalValue=") +
                               interval + ". aDayIndex=1; aQuoteValue=150000,5";
-    expectedLog += kStamp + trace + "\r\n" + kStamp + trace + "; StartContractPrice=150000,5\r\n";
+    expectedLines.push_back("3|" + trace);
+    expectedLines.push_back("2|" + trace + "; StartContractPrice=150000,5");
   }
-  expectedLog += kStamp + std::string(
-                              "TVolatilityRes.ApplyNewQuote aDayIndex=0; "
-                              "aQuoteValue=150000\r\n");
-  EXPECT_EQ(LogBytes(), expectedLog);
+  expectedLines.push_back("3|TVolatilityRes.ApplyNewQuote aDayIndex=0; aQuoteValue=150000");
+  EXPECT_EQ(traced.Lines, expectedLines);
+  EXPECT_TRUE(counted.Lines.empty());
 }
 
 }  // namespace

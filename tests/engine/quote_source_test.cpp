@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -17,10 +18,9 @@
 #include "engine/reg_exp.h"
 #include "engine/settings.h"
 #include "engine/skip_intervals.h"
-#include "log/write_log.h"
 #include "runtime/errors.h"
 #include "runtime/formats.h"
-#include "tests/support/log_sandbox.h"
+#include "tests/support/recording_run_log.h"
 
 namespace melquon {
 namespace {
@@ -71,18 +71,16 @@ TEST(QuoteSource, TryReadPriceAcceptsOnlyTheNumberForm) {
     EXPECT_FALSE(TryReadPrice(text, value)) << ::testing::PrintToString(text);
 }
 
-constexpr LocalDateTime kClock{{2009, 1, 12}, {9, 5, 3, 7}};
-
 constexpr long long Ms(int aHour, int aMinute, int aSecond = 0, int aMillisecond = 0) {
   return ((aHour * 60LL + aMinute) * 60 + aSecond) * 1000 + aMillisecond;
 }
 
 std::string BadDateTimeLine(const char* aDateTime) {
-  return LogTimeStamp(kClock) + "GetNextQuote exception '" + aDateTime +
-         "' is not a valid date and time\r\n";
+  return "1|GetNextQuote exception '" + std::string(aDateTime) + "' is not a valid date and time\n";
 }
 
-// A day's lines read through the quote source, with the log in a fresh folder under a fixed clock.
+// A day's lines read through a quote source of the home formats in 2009, reporting to a log of
+// its own; day files go to a fresh folder.
 class QuoteSourceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -106,17 +104,29 @@ class QuoteSourceTest : public ::testing::Test {
     return quotes.str();
   }
 
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // The lines reported, each ended by a line feed.
   std::string Log() const {
-    std::ifstream in(LogFileName, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    for (const std::string& line : log_.Lines) {
+      text += line + "\n";
+    }
+    return text;
   }
 
-  test::LogSandbox sandbox_{1, kClock};
-  const std::string dir_ = sandbox_.Dir();
+  static std::string MakeFolder() {
+    std::string dir = (std::filesystem::temp_directory_path() / "melquon-quotes-XXXXXX").string();
+    return ::mkdtemp(dir.data()) != nullptr ? dir : std::string();
+  }
+
+  const std::string dir_ = MakeFolder();
+  test::TRecordingRunLog log_{1};
   TSettings settings_;
   TRegExp regExp_;
   TSkipIntervals skipIntervals_;
-  TQuoteSource source_{settings_, regExp_, skipIntervals_};
+  TQuoteSource source_{settings_, regExp_, skipIntervals_, TDateTextReader(FormatSettings{}, 2009),
+                       log_};
   TQuoteLines lines_;
 };
 
@@ -231,8 +241,7 @@ TEST_F(QuoteSourceTest, DateTimeFormsOfTheLocaleGiveTheirTimeOfDay) {
   us.ShortDateFormat = "M/d/yyyy";
   us.DateSeparator = '/';
   us.LongTimeFormat = "h:mm:ss AM/PM";
-  TQuoteSource usSource(settings_, regExp_, skipIntervals_, TDateTextReader(us, 2009),
-                        ProgramRunLog());
+  TQuoteSource usSource(settings_, regExp_, skipIntervals_, TDateTextReader(us, 2009), log_);
   expectTimesOfDay(usSource, {TimeOfDay{"1/12/2009 10:05:12 AM", Ms(10, 5, 12)},
                               TimeOfDay{"1/12/2009 10:05:12 PM", Ms(22, 5, 12)},
                               TimeOfDay{"12/31/2009 23:00", Ms(23, 0)},

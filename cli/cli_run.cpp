@@ -91,10 +91,19 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
     throw;
   }
   progress.Finish();
+  const TRunSummary& summary = run.Summary();
+  if (!aOptions.Quiet) {
+    aEnvironment.Err << RunSummaryText(summary) << "\n";
+  } else if (const std::string reason = NothingCountedReason(summary); !reason.empty()) {
+    aEnvironment.Err << reason << "\n";
+  }
   const std::string report = GetReportText(*engine.CurrentResult);
-  // Written first, a failed CSV file leaves the report file as it was.
+  // Written first, a failed CSV or summary file leaves the report file as it was.
   if (aOptions.CsvFileName) {
     ReplaceFileContents(*aOptions.CsvFileName, GetCsvText(*engine.CurrentResult));
+  }
+  if (aOptions.SummaryJsonFileName) {
+    ReplaceFileContents(*aOptions.SummaryJsonFileName, RunSummaryJson(summary));
   }
   const TReportFileStatus written = WriteReportFile(engine, report);
   if (!aOptions.Quiet) {

@@ -70,6 +70,8 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
       {"--interval-to", [](CliOptions& o, auto n, auto v) { o.IntervalTo = ParseInteger(n, v); }},
       {"--interval-step", [](CliOptions& o, auto n, auto v) { o.IntervalStep = ParseStep(n, v); }},
       {"--csv", [](CliOptions& o, auto, auto v) { o.CsvFileName = std::string(v); }},
+      {"--summary-json",
+       [](CliOptions& o, auto, auto v) { o.SummaryJsonFileName = std::string(v); }},
   };
   return options;
 }
@@ -126,10 +128,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs) {
 std::string CliUsageText() {
   return "Usage: melquon-cli [--ini FILE] [--contract CODE] [--from DDMMYYYY] [--to DDMMYYYY]\n"
          "                   [--interval-from N] [--interval-to N] [--interval-step N]\n"
-         "                   [--csv FILE] [--quiet]\n"
+         "                   [--csv FILE] [--summary-json FILE] [--quiet]\n"
          "\n"
          "Runs one calculation over the quote archive named by the settings file, writes the\n"
-         "report file and prints the report.\n"
+         "report file and prints the report, and on standard error what the run read.\n"
          "\n"
          "  --ini FILE           settings file (default: Melquon.ini beside the program);\n"
          "                       Melquon.log is written in its folder\n"
@@ -140,7 +142,9 @@ std::string CliUsageText() {
          "  --interval-to N      last interval value (default: IntervalTo)\n"
          "  --interval-step N    step between interval values (default: IntervalStep)\n"
          "  --csv FILE           also write the figures to FILE as CSV (UTF-8)\n"
-         "  --quiet              don't print the report\n"
+         "  --summary-json FILE  also write what the run read to FILE as JSON\n"
+         "  --quiet              print neither the report nor the summary of what the run\n"
+         "                       read (a run that counted nothing still says why)\n"
          "  --help               show this text\n"
          "\n"
          "Exit status: 0 done, 1 the run failed or the report or CSV file was not written,\n"

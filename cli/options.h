@@ -24,6 +24,7 @@ struct CliOptions {
   std::optional<std::string> CsvFileName;
   bool Quiet = false;
   bool Help = false;
+  std::optional<std::string> SummaryJsonFileName;
 };
 
 // A command line that can't be used; the message names the option and the value.

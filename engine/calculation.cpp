@@ -1,14 +1,17 @@
 #include "engine/calculation.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 #include "engine/engine.h"
 #include "engine/quote_lines.h"
 #include "engine/quote_source.h"
+#include "runtime/cp1251.h"
 #include "runtime/errors.h"
 #include "runtime/local_clock.h"
 #include "runtime/number_text.h"
@@ -97,6 +100,10 @@ class TCalculation::DayReader {
     const std::string fileName = GetDayFileName(settings_, aDate);
     Log(2, "Calculating day " + IntToStr(aDayIndex) + " filename=" + fileName);
     const std::string openName = ResolveSettingsPath(run_.snapshot_.IniFileName, fileName);
+    TRunSummary& summary = run_.summary_;
+    if (summary.FirstDayFile.empty()) {
+      summary.FirstDayFile = openName;
+    }
     if (!FileExists(openName)) {
       Log(1, "File " + fileName + " not exists.");
       return 0;
@@ -107,6 +114,7 @@ class TCalculation::DayReader {
       return 0;
     }
     Detail([&] { return "QuoteSL lines count =" + IntToStr(lines_.Count()); });
+    NoteDayFile(summary);
     ApplyQuotes(aDayIndex);
     Detail([&] { return "No more quotes in " + fileName; });
     return lines_.Count();
@@ -160,6 +168,21 @@ class TCalculation::DayReader {
     }
   }
 
+  // The first lines of the first file read are the evidence when the pattern matches nothing.
+  void NoteDayFile(TRunSummary& aSummary) {
+    constexpr std::size_t kEvidenceLines = 3;
+    if (aSummary.DayFiles++ == 0) {
+      for (std::size_t i = 0; i < std::min(lines_.Count(), kEvidenceLines); ++i) {
+        aSummary.FirstLines.push_back(Cp1251ToUtf8(lines_.Line(i)));
+      }
+    }
+    aSummary.Lines += lines_.Count();
+  }
+
+ public:
+  const TQuoteStats& Stats() const { return source_.Stats(); }
+
+ private:
   TCalculation& run_;
   TRunLog& log_;
   const TSettings& settings_;
@@ -184,6 +207,18 @@ std::unique_ptr<TVolatilityRes> TCalculation::Run(const RunProgress& aProgress,
     log_.Line(2, "Starting to calculate...", true);
   }
   const TRunSnapshot& s = snapshot_;
+  const auto started = std::chrono::steady_clock::now();
+  summary_ = TRunSummary{};
+  summary_.Contract = s.Contract;
+  summary_.DateFrom = s.DateFrom;
+  summary_.DateTo = s.DateEnd - 1.0;
+  std::tie(summary_.IntervalFrom, summary_.IntervalTo, summary_.IntervalStep) =
+      std::tuple(s.IntervalFrom, s.IntervalTo, s.IntervalStep);
+  summary_.Pattern = s.Settings.FindWhat;
+  if (const std::size_t at = summary_.Pattern.find("$CONTRACT"); at != std::string::npos) {
+    summary_.Pattern.replace(at, 9, s.Contract);
+  }
+  summary_.Formats = s.Formats;
   const std::int64_t intervalCount = IntervalCountOf(s.IntervalFrom, s.IntervalTo, s.IntervalStep);
   const std::int32_t daysCount = DaysCountOf(s.DateFrom, s.DateEnd);
   if (log_.Passes(3)) {
@@ -211,6 +246,10 @@ std::unique_ptr<TVolatilityRes> TCalculation::Run(const RunProgress& aProgress,
   if (log_.Passes(2)) {
     log_.Line(2, "Calculating done", false);
   }
+  summary_.Days = std::max(daysCount, 0);
+  summary_.Quotes = days.Stats();
+  summary_.Seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return result;
 }
 

@@ -9,6 +9,7 @@
 
 #include "engine/reg_exp.h"
 #include "engine/run_log.h"
+#include "engine/run_summary.h"
 #include "engine/settings.h"
 #include "engine/skip_intervals.h"
 #include "engine/volatility_res.h"
@@ -77,11 +78,14 @@ class TCalculation {
                                       const TCancelToken* aCancel = nullptr);
 
   const TRunSnapshot& Snapshot() const { return snapshot_; }
+  // What the last Run read; complete once Run returned.
+  const TRunSummary& Summary() const { return summary_; }
 
  private:
   class DayReader;
 
   TRunSnapshot snapshot_;
+  TRunSummary summary_;
   TRunLog& log_;
   TRegExp regExp_;
   TDateTextReader dates_;

@@ -369,13 +369,30 @@ bool TQuoteSource::AcceptQuote(std::string_view aPriceText, std::string_view aDa
     const long long timeOfDay = hasTime ? TimeOfDayOf(aDateTimeText) : 0;
     const bool isNumber = TryReadPrice(aPriceText, aQuoteValue);
     // A line without a DT item has no time of day of its own and is not skip-tested.
-    if (hasTime && skipIntervals_.IsSkippedMs(timeOfDay))
+    if (hasTime && skipIntervals_.IsSkippedMs(timeOfDay)) {
+      ++stats_.Skipped;
       return false;
-    return isNumber;
+    }
+    if (!isNumber) {
+      CountNoPrice(aPriceText);
+      return false;
+    }
+    ++stats_.Accepted;
+    return true;
   } catch (const std::exception& e) {
+    if (stats_.Unreadable++ == 0)
+      stats_.FirstUnreadableDateTime = aDateTimeText;
     if (log_.Passes(1))
       log_.Line(1, "GetNextQuote exception " + std::string(e.what()), false);
     return false;
+  }
+}
+
+void TQuoteSource::CountNoPrice(std::string_view aPriceText) {
+  ++stats_.NoPrice;
+  if (!stats_.SawBadPrice && !aPriceText.empty()) {
+    stats_.SawBadPrice = true;
+    stats_.FirstBadPrice = aPriceText;
   }
 }
 
@@ -417,8 +434,10 @@ bool TQuoteSource::NextQuote(const TQuoteLines& aQuoteSL, const std::string& aCo
     std::string_view dateTimeText;
     ReadQuoteItems(text, priceText, dateTimeText);
     // Neither item: nothing to read, nothing to report.
-    if (priceText.empty() && dateTimeText.empty())
+    if (priceText.empty() && dateTimeText.empty()) {
+      ++stats_.NoPrice;
       continue;
+    }
     if (AcceptQuote(priceText, dateTimeText, aQuoteValue))
       return true;
   }

@@ -30,6 +30,23 @@ std::string_view GetItemValue(std::string_view aText, std::string_view aName);
 // nothing after. False for any other text, the empty one included.
 bool TryReadPrice(std::string_view aText, double& aValue);
 
+// What became of the lines a quote source read: each line counts once. "NoPrice" holds the lines
+// of other contracts and those the pattern did not match as well as bad prices.
+struct TQuoteStats {
+  std::uint64_t Accepted = 0;
+  // Passed over because their time of day lies in a skip window (tested before the price).
+  std::uint64_t Skipped = 0;
+  // Their DT text could not be read (a "GetNextQuote exception" line).
+  std::uint64_t Unreadable = 0;
+  std::uint64_t NoPrice = 0;
+  // The first DT text that could not be read, and the first CONTRACT text that was no price.
+  std::string FirstUnreadableDateTime;
+  std::string FirstBadPrice;
+  bool SawBadPrice = false;
+
+  std::uint64_t Lines() const { return Accepted + Skipped + Unreadable + NoPrice; }
+};
+
 // Reads the quotes of a day's lines: each line rewritten by the expression (FindWhat with the
 // contract put in, ReplaceWith), its price and time of day read, lines inside a skip window
 // passed over. Everything it reads besides the lines is given to it; a line that can't be read
@@ -50,12 +67,14 @@ class TQuoteSource {
                  std::int32_t& aQuoteIndex, double& aQuoteValue, std::int64_t aStopAt);
 
   const TSettings& Settings() const { return settings_; }
+  const TQuoteStats& Stats() const { return stats_; }
 
  private:
   void SetContractPattern(const std::string& aContract);
   bool AcceptQuote(std::string_view aPriceText, std::string_view aDateTimeText,
                    double& aQuoteValue);
   long long TimeOfDayOf(std::string_view aDateTimeText) const;
+  void CountNoPrice(std::string_view aPriceText);
 
   const TSettings& settings_;
   TRegExp& regExp_;
@@ -71,6 +90,7 @@ class TQuoteSource {
   std::string patternContract_;
   std::uint64_t patternVersion_ = 0;
   bool patternSet_ = false;
+  TQuoteStats stats_;
 };
 
 // Advances aQuoteIndex to the next accepted line and reads its price; false when the lines

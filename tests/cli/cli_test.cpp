@@ -31,23 +31,25 @@ using Args = std::vector<std::string_view>;
 
 auto Fields(const CliOptions& o) {
   return std::tuple(o.IniFileName, o.Contract, o.DateFrom, o.DateTo, o.IntervalFrom, o.IntervalTo,
-                    o.IntervalStep, o.CsvFileName, o.Quiet, o.Help);
+                    o.IntervalStep, o.CsvFileName, o.Quiet, o.Help, o.SummaryJsonFileName);
 }
 
 TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
   EXPECT_EQ(Fields(ParseCliOptions({})), Fields(CliOptions{}));
-  const CliOptions all{"a.ini", "SiH9", 39825.0, 39836.0, -500, 2000, 100, "out.csv", true};
-  EXPECT_EQ(
-      Fields(ParseCliOptions({"--ini", "a.ini", "--contract", "SiH9", "--from", "12012009", "--to",
-                              "23012009", "--interval-from", "-500", "--interval-to", "0x7D0",
-                              "--interval-step", "100", "--csv", "out.csv", "--quiet"})),
-      Fields(all));
-  EXPECT_EQ(Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009",
-                                    "--to=23012009", "--interval-from=-500", "--interval-to=0x7D0",
-                                    "--interval-step=100", "--csv=out.csv", "--quiet"})),
+  const CliOptions all{"a.ini", "SiH9",    39825.0, 39836.0, -500,    2000,
+                       100,     "out.csv", true,    false,   "s.json"};
+  EXPECT_EQ(Fields(ParseCliOptions({"--ini", "a.ini", "--contract", "SiH9", "--from", "12012009",
+                                    "--to", "23012009", "--interval-from", "-500", "--interval-to",
+                                    "0x7D0", "--interval-step", "100", "--csv", "out.csv",
+                                    "--quiet", "--summary-json", "s.json"})),
             Fields(all));
+  EXPECT_EQ(
+      Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009", "--to=23012009",
+                              "--interval-from=-500", "--interval-to=0x7D0", "--interval-step=100",
+                              "--csv=out.csv", "--quiet", "--summary-json=s.json"})),
+      Fields(all));
   EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
-            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true}));
+            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}}));
 }
 
 TEST(CliOptions, BadCommandLinesNameTheirFault) {
@@ -225,7 +227,7 @@ TEST_F(CliRunTest, FailuresWriteOnlyTheirMessage) {
 TEST_F(CliRunTest, AnOutputFileNotWrittenFailsTheRun) {
   const std::string noFolder = dir_ + "/no/";
   const std::string notice = "За весь период по интервалам:...\n";
-  ASSERT_EQ(Run({"--ini", ini_, "--csv", noFolder + "x.csv"}), kExitRunFailed);
+  ASSERT_EQ(Run({"--ini", ini_, "--csv", noFolder + "x.csv", "--quiet"}), kExitRunFailed);
   EXPECT_EQ(err_.str(), "melquon-cli: Cannot create file \"" + noFolder +
                             "x.csv\". No such file or directory\n");
   EXPECT_FALSE(fs::exists(dir_ + "/report.txt")) << "a failed CSV file leaves the report alone";
@@ -240,11 +242,15 @@ TEST_F(CliRunTest, AnOutputFileNotWrittenFailsTheRun) {
       args.push_back("--quiet");
     }
     ASSERT_EQ(Run(args), kExitRunFailed);
-    EXPECT_EQ(err_.str(), "melquon-cli: error rewriting message " + notice +
-                              "melquon-cli: error writing message " + notice +
-                              "melquon-cli: error closing message " + notice +
-                              "melquon-cli: Cannot write file \"" + noFolder +
-                              "report.txt\". No such file or directory\n");
+    // Without --quiet the summary of what was read comes first.
+    const std::string err = err_.str();
+    EXPECT_EQ(err.starts_with("Контракт RIH9, 11.01.2009 – 14.01.2009"), !quiet) << err;
+    EXPECT_EQ(err.substr(err.find("melquon-cli: ")),
+              "melquon-cli: error rewriting message " + notice +
+                  "melquon-cli: error writing message " + notice +
+                  "melquon-cli: error closing message " + notice +
+                  "melquon-cli: Cannot write file \"" + noFolder +
+                  "report.txt\". No such file or directory\n");
     EXPECT_EQ(out_.str().starts_with("За весь период по интервалам:\r\n"), !quiet);
     EXPECT_TRUE(fs::exists(csv));
   }

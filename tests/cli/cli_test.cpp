@@ -286,6 +286,62 @@ TEST_F(CliRunTest, BuiltToolOnTheSampleArchiveClosesPositionsAtEveryInterval) {
   EXPECT_EQ(Spawn(MELQUON_CLI_EXE, {"--ini", ini_, "--from", "32012009"}), kExitBadArguments);
 }
 
+// Every line of a day counts once, by what became of it; the figures add up to the lines.
+TEST_F(CliRunTest, SummaryCountsEveryKindOfLine) {
+  std::ofstream(ini_, std::ios::binary | std::ios::app)
+      << "[SKIP INTERVALS]\r\nSKIPSTART1=1200\r\nSKIPEND1=1230\r\n";
+  std::ofstream(dir_ + "/a/0120.txt", std::ios::binary)
+      << "TICKER;TIME;PRICE\r\n"      // no item: no price
+         "RIH9;10:30:00;150000\r\n"   // accepted
+         "SIH9;10:30:01;30000\r\n"    // another contract: no price
+         "RIH9;12:15:00;150100\r\n"   // in the skip window
+         "RIH9;99:99:99;150200\r\n"   // DT unreadable
+         "RIH9;10:31:00;1.2.3\r\n"    // CONTRACT no price
+         "RIH9;10:32:00;151000\r\n";  // accepted
+  const std::string json = dir_ + "/summary.json";
+  ASSERT_EQ(Run({"--ini", ini_, "--from", "20012009", "--to", "20012009", "--summary-json", json}),
+            kExitDone);
+  const std::string written = ReadBytes(json);
+  EXPECT_EQ(written.substr(0, written.find(", \"seconds\"")),
+            "{\"contract\": \"RIH9\", \"days\": 1, \"day_files\": 1, \"lines\": 7, "
+            "\"accepted\": 2, \"skipped\": 1, \"unreadable\": 1, \"no_price\": 3");
+  EXPECT_THAT(written, EndsWith(", \"reason\": \"\"}\n"));
+  EXPECT_THAT(
+      err_.str(),
+      StartsWith("Контракт RIH9, 20.01.2009 – 20.01.2009, интервалы 500 – 1000 с шагом 500\n"
+                 "Дней: 1, с файлом: 1, без файла: 0\n"
+                 "Строк прочитано: 7; принято: 2; в окнах пропуска: 1; с нечитаемыми "
+                 "датой и временем: 1; без цены (другие контракты и строки не по "
+                 "шаблону): 3\nВремя: "));
+}
+
+// A run that counted nothing says why, with the evidence, even with --quiet; it still exits 0.
+TEST_F(CliRunTest, ARunThatCountedNothingSaysWhy) {
+  std::ofstream(dir_ + "/a/0120.txt", std::ios::binary) << "RIH9;99:99:99;150000\r\n";
+  std::ofstream(dir_ + "/a/0121.txt", std::ios::binary) << "RIH9;10:00:00;1.2.3\r\n";
+  const std::pair<Args, std::string> cases[] = {
+      {{"--from", "01022009", "--to", "02022009"},
+       "Ничего не посчитано: не найден ни один файл дня. Первым искался файл\n" + dir_ +
+           "/a/0201.txt\nПроверьте ArchivePath (в конце нужен разделитель) и DataFileTemplate.\n"},
+      {{"--contract", "LKH9", "--from", "12012009", "--to", "12012009"},
+       "Ничего не посчитано: ни одна строка не подошла к шаблону FindWhat для контракта LKH9.\n"
+       "Шаблон: ^LKH9;([\\d:]+);([\\d.]+)$\nПервые строки первого файла:\n"
+       "  RIH9;10:30:00;150000\n  RIH9;10:31:00;151230\n  RIH9;10:32:00;150700\n"},
+      {{"--from", "20012009", "--to", "20012009"},
+       "Ничего не посчитано: ни в одной строке не прочитаны дата и время (DT). Первое значение "
+       "DT: «99:99:99».\nОжидаются дата в виде dd.MM.yyyy и время в виде H:mm:ss.\n"},
+      {{"--from", "21012009", "--to", "21012009"},
+       "Ничего не посчитано: ни одна цена (CONTRACT) не прочитана. Первое значение CONTRACT: "
+       "«1.2.3».\nЦена пишется цифрами, с точкой перед дробной частью.\n"},
+  };
+  for (const auto& [options, reason] : cases) {
+    Args args{"--ini", ini_, "--quiet"};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(Run(args), kExitDone);
+    EXPECT_EQ(err_.str(), reason);
+  }
+}
+
 // Memory running out is a failed run like any other: one line, exit 1, the old report kept.
 TEST_F(CliRunTest, BuiltToolOutOfMemoryFailsTheRunAndKeepsTheReport) {
   std::ofstream(dir_ + "/report.txt", std::ios::binary) << "old report\r\n";

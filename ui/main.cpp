@@ -4,6 +4,7 @@
 #include "runtime/formats.h"
 #include "runtime/memory.h"
 #include "ui/error_reporting.h"
+#include "ui/gui_thread.h"
 #include "ui/main_form.h"
 #include "ui/window_hooks.h"
 
@@ -14,7 +15,9 @@ int main(int argc, char** argv) {
   KeepLargeBlocksMapped();
   TApplication application(argc, argv);
   RegionalFormats() = FormatsFromSystemLocale();
-  SetLogMessageBox([](const std::string& aText) { UiHooks().MessageBox(aText); });
+  // A run in its worker thread may have a notice to show: it is shown in the window's thread.
+  SetLogMessageBox(
+      [](const std::string& aText) { RunInGuiThread([&aText] { UiHooks().MessageBox(aText); }); });
   TfrmMain frmMain;
   frmMain.show();
   return TApplication::exec();

@@ -221,6 +221,12 @@ void TfrmMain::CreateMainPage() {
   linkPalette.setColor(QPalette::WindowText, Qt::blue);
   lblLink->setPalette(linkPalette);
   lblLink->setCursor(Qt::PointingHandCursor);
+  lblSummary = MakeChild<QLabel>(tsMain, "lblSummary");
+  lblSummary->setGeometry(24, 224, 860, 360);
+  lblSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblSummary->setWordWrap(true);
+  lblSummary->setTextFormat(Qt::PlainText);
+  lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   setTabOrder(dtpFrom, dtpTo);
   setTabOrder(dtpTo, leContract);

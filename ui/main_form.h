@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/measures.h"
+#include "engine/run_summary.h"
 #include "ui/chart_adapter.h"
 
 class QAction;
@@ -104,6 +105,8 @@ class TfrmMain : public QMainWindow {
   QFrame* ToolButton3 = nullptr;
   QFrame* ToolButton4 = nullptr;
   QLabel* lblLink = nullptr;
+  // What the last Start read, or why it failed; below the link.
+  QLabel* lblSummary = nullptr;
 
   // The captions above the four edits, named after their edit plus "Label".
   QLabel* leContractLabel = nullptr;
@@ -136,6 +139,7 @@ class TfrmMain : public QMainWindow {
   void DrawByDay(const TVolatilityRes& aResult, Measure aMeasure);
 
   std::string iniFileName_;
+  TRunSummary lastSummary_;
   std::unique_ptr<TQtBarChart> qtChart_;
   std::unique_ptr<TChartAdapter> customChart_;
   TChartAdapter* chart_ = nullptr;

@@ -17,6 +17,7 @@
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
+#include "ui/run_progress.h"
 #include "ui/window_hooks.h"
 
 namespace melquon {
@@ -75,11 +76,16 @@ void TfrmMain::acStartExecute() {
   std::string failure;
   try {
     RunCalculation();
+  } catch (const ERunCancelled&) {
+    failure = "Расчёт прерван";
+    WriteLog("", failure, 1, false, true);
   } catch (...) {
     // The user learns from the report page why nothing was calculated.
     failure = CurrentExceptionMessage();
     WriteLog("", failure, 1, false, true);
   }
+  lblSummary->setText(QString::fromStdString(failure.empty() ? RunSummaryText(lastSummary_)
+                                                             : "Расчёт не выполнен: " + failure));
   if (UiHooks().Beep) {
     UiHooks().Beep();
   }
@@ -102,7 +108,8 @@ void TfrmMain::RunCalculation() {
   TEngine& engine = Engine();
   TWriteLogRunLog log(RegionalFormats());
   TCalculation run(EngineSnapshot(contract, firstValue, lastValue, firstDay, endDay, step), log);
-  engine.CurrentResult = run.Run();
+  engine.CurrentResult = RunWithProgress(this, run);
+  lastSummary_ = run.Summary();
   WriteReportFile(engine, GetReportText(*engine.CurrentResult));
 }
 

@@ -16,9 +16,11 @@
 #include "ui/date_picker.h"
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
+#include "ui/gui_thread.h"
 #include "ui/main_form.h"
 #include "ui/notice_box.h"
 #include "ui/qt_bar_chart.h"
+#include "ui/run_progress.h"
 #include "ui/window_hooks.h"
 
 // Failures name the texts compared, not only that they differ.
@@ -665,6 +667,69 @@ class TWindowTest : public QObject {
     QVERIFY(plain.DetailsButton()->isHidden());
   }
 
+  // Start runs in a worker thread: its log is the blocking run's line for line, and the main page
+  // then says what the run read, or why it counted nothing.
+  void startLogsAsTheBlockingRunAndSaysWhatItRead() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    frm.btnStart->click();
+    const std::string windowLog = FileBytes(fixture.File("Melquon.log"));
+    Calculate("RIH9", 500, 2000, EncodeDate(2009, 1, 1), EncodeDate(2009, 1, 3), 100);
+    QCOMPARE(FileBytes(fixture.File("Melquon.log")), windowLog);
+    const QString summary = frm.lblSummary->text();
+    QVERIFY2(summary.startsWith("Контракт RIH9, 01.01.2009 – 02.01.2009, интервалы 500 – 2000 с "
+                                "шагом 100\nДней: 2, с файлом: 2, без файла: 0\nСтрок "
+                                "прочитано: 7; принято: 6; в окнах пропуска: 0; с нечитаемыми "
+                                "датой и временем: 0; без цены (другие контракты и строки не по "
+                                "шаблону): 1\nВремя: "),
+             qPrintable(summary));
+    QVERIFY(!summary.contains("Ничего не посчитано"));
+    frm.pc->setCurrentWidget(frm.tsMain);
+    frm.leContract->setText(QStringLiteral("LKH9"));
+    frm.btnStart->click();
+    QVERIFY2(frm.lblSummary->text().contains(
+                 "\nНичего не посчитано: ни одна строка не подошла к шаблону FindWhat для "
+                 "контракта LKH9.\nШаблон: ^LKH9;([0-9.]+);(.+)$\nПервые строки первого файла:\n"
+                 "  RIH9;100000;01.01.2009 10:00:00\n"),
+             qPrintable(frm.lblSummary->text()));
+  }
+
+  // «Прервать» in the progress window ends the run as a failed one: no result, the report file
+  // as it was, and the message.
+  void cancelledStartLeavesNoResultAndTheReport() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    frm.btnStart->click();
+    const std::string report = FileBytes(fixture.File("report.txt"));
+    QVERIFY(!report.empty());
+    // Twenty thousand interval values over eighty thousand lines: seconds of work.
+    std::string day;
+    for (int line = 0; line < 80000; ++line) {
+      day += "RIH9;" + std::to_string(100000 + line % 977) + ";01.01.2009 10:00:00\r\n";
+    }
+    WriteBytes(fixture.File("090101.txt"), day);
+    frm.pc->setCurrentWidget(frm.tsMain);
+    frm.leIntervalFrom->setText(QStringLiteral("1"));
+    frm.leIntervalTo->setText(QStringLiteral("20000"));
+    frm.leIntervalStep->setText(QStringLiteral("1"));
+    QString shown;
+    QTimer::singleShot(700, [&] {
+      auto* window = frm.findChild<TRunProgressWindow*>("RunProgress");
+      QVERIFY(window != nullptr && window->isVisible());
+      shown = window->DayLabel()->text();
+      window->CancelButton()->click();
+    });
+    frm.btnStart->click();
+    QCOMPARE(shown, QStringLiteral("День 1 из 2: 01.01.2009"));
+    QVERIFY(!Engine().CurrentResult);
+    QCOMPARE(frm.memReport->toPlainText(), QStringLiteral("Расчёт прерван"));
+    QCOMPARE(frm.lblSummary->text(), QStringLiteral("Расчёт не выполнен: Расчёт прерван"));
+    QCOMPARE(FileBytes(fixture.File("report.txt")), report);
+    QCOMPARE(LastLine(FileBytes(fixture.File("Melquon.log"))),
+             kFixedStamp + Utf8ToCp1251("Расчёт прерван"));
+    QVERIFY(frm.btnStart->isEnabled() && Recorded.Beeps == 2);
+  }
+
   // A date typed into a picker after a click into one of its sections stays in that picker,
   // with or without its separators; every other field keeps what it had.
   void typedDatesStayInTheirPicker_data() {
@@ -796,7 +861,8 @@ int main(int argc, char** argv) {
   TUiHooks& hooks = UiHooks();
   hooks.MessageBox = [](const std::string& aText) { test::Recorded.MessageBoxes.push_back(aText); };
   hooks.ErrorBox = [](const std::string& aText) { test::Recorded.ErrorBoxes.push_back(aText); };
-  SetLogMessageBox(hooks.MessageBox);
+  SetLogMessageBox(
+      [](const std::string& aText) { RunInGuiThread([&aText] { UiHooks().MessageBox(aText); }); });
   hooks.Beep = [] {
     ++test::Recorded.Beeps;
     test::Recorded.OnBeep();

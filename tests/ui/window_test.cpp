@@ -694,6 +694,45 @@ class TWindowTest : public QObject {
              qPrintable(frm.lblSummary->text()));
   }
 
+  // Each reason why a run counted nothing reaches the main page with its evidence.
+  void summarySaysWhyNothingWasCounted_data() {
+    QTest::addColumn<QString>("dayFile");  // the first day's new text; empty: no files at all
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no file") << QString() << "Ничего не посчитано: не найден ни один файл дня.";
+    QTest::newRow("no match") << "SIH9;1;01.01.2009 10:00:00\r\n"
+                              << "Ничего не посчитано: ни одна строка не подошла к шаблону "
+                                 "FindWhat для контракта RIH9.\nШаблон: ^RIH9;([0-9.]+);(.+)$\n"
+                                 "Первые строки первого файла:\n  SIH9;1;01.01.2009 10:00:00";
+    QTest::newRow("DT") << "RIH9;100;вчера\r\n"
+                        << "Ничего не посчитано: ни в одной строке не прочитаны дата и время "
+                           "(DT). Первое значение DT: «вчера».\nОжидаются дата в виде "
+                           "dd.MM.yyyy и время в виде H:mm:ss.";
+    QTest::newRow("price") << "RIH9;1.2.3;01.01.2009 10:00:00\r\n"
+                           << "Ничего не посчитано: ни одна цена (CONTRACT) не прочитана. Первое "
+                              "значение CONTRACT: «1.2.3».\nЦена пишется цифрами, с точкой "
+                              "перед дробной частью.";
+  }
+  void summarySaysWhyNothingWasCounted() {
+    QFETCH(QString, dayFile);
+    QFETCH(QString, reason);
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    QFile::remove(QString::fromStdString(fixture.File("090102.txt")));
+    if (dayFile.isEmpty()) {
+      QFile::remove(QString::fromStdString(fixture.File("090101.txt")));
+    } else {
+      WriteBytes(fixture.File("090101.txt"), Utf8ToCp1251(dayFile.toStdString()));
+    }
+    frm.btnStart->click();
+    const QString summary = frm.lblSummary->text();
+    QVERIFY2(summary.contains("\n" + reason), qPrintable(summary));
+    if (dayFile.isEmpty()) {
+      QVERIFY(summary.endsWith(QString::fromStdString(fixture.File("090101.txt")) +
+                               "\nПроверьте ArchivePath (в конце нужен разделитель) и "
+                               "DataFileTemplate."));
+    }
+  }
+
   // «Прервать» in the progress window ends the run as a failed one: no result, the report file
   // as it was, and the message.
   void cancelledStartLeavesNoResultAndTheReport() {

@@ -157,24 +157,6 @@ void VisitItems(std::string_view aText, Visit&& aVisit) {
   }
 }
 
-// The CONTRACT and DT values of a replaced line in one pass, each as GetItemValue finds it.
-void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::string_view& aDateTime) {
-  bool havePrice = false;
-  bool haveDateTime = false;
-  aPrice = {};
-  aDateTime = {};
-  VisitItems(aText, [&](std::string_view aName, std::string_view aValue) {
-    if (!havePrice && IsLetterName(aName, kPriceItem)) {
-      aPrice = aValue;
-      havePrice = true;
-    } else if (!haveDateTime && IsLetterName(aName, kTimeItem)) {
-      aDateTime = aValue;
-      haveDateTime = true;
-    }
-    return havePrice && haveDateTime;
-  });
-}
-
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -285,6 +267,24 @@ long long DecimalOrder(std::string_view aNumber) {
 
 }  // namespace
 
+// The CONTRACT and DT values of a replaced line in one pass, each as GetItemValue finds it.
+void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::string_view& aDateTime) {
+  bool havePrice = false;
+  bool haveDateTime = false;
+  aPrice = {};
+  aDateTime = {};
+  VisitItems(aText, [&](std::string_view aName, std::string_view aValue) {
+    if (!havePrice && IsLetterName(aName, kPriceItem)) {
+      aPrice = aValue;
+      havePrice = true;
+    } else if (!haveDateTime && IsLetterName(aName, kTimeItem)) {
+      aDateTime = aValue;
+      haveDateTime = true;
+    }
+    return havePrice && haveDateTime;
+  });
+}
+
 std::string IntToStrPad(std::int64_t aValue, int aWidth) {
   std::string text = IntToStr(aValue);
   if (aWidth > 0 && text.size() < static_cast<std::size_t>(aWidth)) {
@@ -317,8 +317,13 @@ bool TryReadPrice(std::string_view aText, double& aValue) {
   std::string_view number = aText;
   while (!number.empty() && number.front() == ' ')
     number.remove_prefix(1);
-  if (TryReadPlainPrice(number, aValue))
-    return true;
+  return TryReadPlainPrice(number, aValue) || TryReadPriceGeneral(number, aValue);
+}
+
+bool TryReadPriceGeneral(std::string_view aText, double& aValue) {
+  std::string_view number = aText;
+  while (!number.empty() && number.front() == ' ')
+    number.remove_prefix(1);
   if (number.empty() || PriceFormLength(number) != number.size())
     return false;
 

@@ -26,9 +26,16 @@ std::string GetDayFileName(const TSettings& aSettings, TDateTime aDate);
 // quoted stretches kept whole); empty when there is none.
 std::string_view GetItemValue(std::string_view aText, std::string_view aName);
 
+// The first CONTRACT and the first DT item of a replaced line, in one pass: each as
+// GetItemValue finds it.
+void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::string_view& aDateTime);
+
 // Optional leading spaces, sign, digits with an optional "." fraction, optional exponent,
 // nothing after. False for any other text, the empty one included.
 bool TryReadPrice(std::string_view aText, double& aValue);
+// The same without the shortcut for plain prices of up to 15 digits: every text through
+// std::from_chars. What the shortcut is held to.
+bool TryReadPriceGeneral(std::string_view aText, double& aValue);
 
 // What became of the lines a quote source read: each line counts once. "NoPrice" holds the lines
 // of other contracts and those the pattern did not match as well as bad prices.

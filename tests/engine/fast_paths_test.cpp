@@ -1,0 +1,198 @@
+// Every shortcut of the quote path held to a general path written plainly, over thousands of
+// seeded random inputs and the edge cases.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/quote_lines.h"
+#include "engine/quote_source.h"
+#include "samples/split_mix64.h"
+
+namespace melquon {
+namespace {
+
+constexpr int kCases = 20000;
+
+std::string Digits(SplitMix64& aRandom, int aCount) {
+  std::string digits;
+  for (int i = 0; i < aCount; ++i) {
+    digits += static_cast<char>('0' + aRandom.Below(10));
+  }
+  return digits;
+}
+
+// Mostly prices of the plain form, some past 15 digits, with exponents, blanks or stray bytes.
+std::string RandomPriceText(SplitMix64& aRandom) {
+  std::string text;
+  if (aRandom.Below(10) == 0) {
+    text += std::string(static_cast<std::size_t>(aRandom.Between(1, 2)), ' ');
+  }
+  const int sign = static_cast<int>(aRandom.Below(6));
+  text += sign == 0 ? "-" : sign == 1 ? "+" : "";
+  text += Digits(aRandom, aRandom.Between(0, 17));
+  if (aRandom.Below(2) == 0) {
+    text += '.';
+    text += Digits(aRandom, aRandom.Between(0, 9));
+  }
+  if (aRandom.Below(12) == 0) {
+    text += aRandom.Below(2) == 0 ? 'e' : 'E';
+    text += aRandom.Below(3) == 0 ? "-" : "";
+    text += Digits(aRandom, aRandom.Between(0, 3));
+  }
+  if (aRandom.Below(25) == 0) {
+    const char stray[] = ".,x -+\t";
+    text.insert(static_cast<std::size_t>(aRandom.Below(static_cast<std::int64_t>(text.size()) + 1)),
+                1, stray[aRandom.Below(sizeof stray - 1)]);
+  }
+  return text;
+}
+
+// The plain-price shortcut (digits over a power of ten) gives the very double std::from_chars
+// gives, and accepts and refuses the same texts.
+TEST(FastPathTest, PlainPriceReaderIsBitEqualToFromChars) {
+  SplitMix64 random(19);
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "+0.000",
+                                    "999999999999999",
+                                    "0.1",
+                                    "0.3",
+                                    "2.675",
+                                    "1234567890.12345",
+                                    "1e0",
+                                    ".5",
+                                    "5.",
+                                    "00000000000000001",
+                                    "0.0000000000000001",
+                                    "123456789012345.6",
+                                    "",
+                                    "-",
+                                    "."};
+  for (int i = 0; i < kCases; ++i) {
+    texts.push_back(RandomPriceText(random));
+  }
+  int accepted = 0;
+  for (const std::string& text : texts) {
+    double fast = 0.0;
+    double general = 0.0;
+    const bool fastRead = TryReadPrice(text, fast);
+    ASSERT_EQ(fastRead, TryReadPriceGeneral(text, general)) << "'" << text << "'";
+    if (fastRead) {
+      ++accepted;
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(general))
+          << "'" << text << "' " << fast << " " << general;
+    }
+  }
+  EXPECT_GT(accepted, kCases / 2) << "the inputs mostly take the shortcut";
+}
+
+// The item rule written plainly, a byte at a time: items end at "&", CR or LF outside quotes; a
+// quote runs to the next same quote or the end; the name is what comes before the item's first
+// "=" (one inside quotes counts); the first item of the name, its case ignored, gives the value.
+std::string_view PlainItemValue(std::string_view aText, std::string_view aName) {
+  const auto sameName = [aName](std::string_view aItemName) {
+    if (aItemName.size() != aName.size()) {
+      return false;
+    }
+    for (std::size_t i = 0; i < aName.size(); ++i) {
+      const auto upper = [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+      };
+      if (upper(aItemName[i]) != upper(aName[i])) {
+        return false;
+      }
+    }
+    return true;
+  };
+  std::size_t start = 0;
+  while (start < aText.size()) {
+    std::size_t p = start;
+    std::size_t equals = std::string_view::npos;
+    while (p < aText.size() && aText[p] != '&' && aText[p] != '\r' && aText[p] != '\n') {
+      if (aText[p] == '"' || aText[p] == '\'') {
+        const char quote = aText[p];
+        for (++p; p < aText.size() && aText[p] != quote; ++p) {
+          equals = aText[p] == '=' && equals == std::string_view::npos ? p : equals;
+        }
+        if (p < aText.size()) {
+          ++p;
+        }
+        continue;
+      }
+      equals = aText[p] == '=' && equals == std::string_view::npos ? p : equals;
+      ++p;
+    }
+    if (equals != std::string_view::npos && sameName(aText.substr(start, equals - start))) {
+      return aText.substr(equals + 1, p - equals - 1);
+    }
+    start = p + 1;
+  }
+  return {};
+}
+
+// Items made of the bytes that matter to the rule, names that are nearly the two wanted ones.
+std::string RandomItemsText(SplitMix64& aRandom) {
+  static const char* const kPieces[] = {
+      "CONTRACT", "contract", "CoNtRaCt", "DT", "dt",       "Dt",
+      "CONTRAC",  "DTX",      "=",        "=",  "&",        "&",
+      "\"",       "'",        "\r",       "\n", "150000.5", "12.01.2009 10:00:00",
+      " ",        "x",        "\x8F\xC0", "$"};
+  const auto piece = [&aRandom] {
+    return std::string(kPieces[aRandom.Below(sizeof kPieces / sizeof kPieces[0])]);
+  };
+  std::string text;
+  if (aRandom.Below(2) == 0) {
+    // Well-formed items with now and then a stray piece among them.
+    static const char* const kNames[] = {"CONTRACT", "DT", "contract", "dt", "X"};
+    static const char* const kEnds[] = {"&", "&", "\r\n", "\n"};
+    for (int i = aRandom.Between(1, 4); i > 0; --i) {
+      text += kNames[aRandom.Below(5)] + std::string("=") + piece();
+      text += aRandom.Below(6) == 0 ? piece() : "";
+      text += kEnds[aRandom.Below(4)];
+    }
+    return text;
+  }
+  for (int i = aRandom.Between(0, 14); i > 0; --i) {
+    text += piece();
+  }
+  return text;
+}
+
+// The word-at-a-time item scan and the one-pass reader of both items find what the plain rule
+// finds.
+TEST(FastPathTest, ItemReadersAgreeWithThePlainItemRule) {
+  SplitMix64 random(23);
+  std::vector<std::string> texts = {"",
+                                    "CONTRACT=1&DT=2",
+                                    "dt=2&contract=1",
+                                    "CONTRACT=1&CONTRACT=2",
+                                    "\"CONTRACT=1&\"&CONTRACT=3",
+                                    "'x=CONTRACT'=5&DT=6",
+                                    "CONTRACT=\"a&b\"&DT='c\r\nd'",
+                                    "CONTRACT=1\rDT=2\nDT=3",
+                                    "CONTRACT==1&DT=2=3",
+                                    "CONTRACT\"=1"};
+  for (int i = 0; i < kCases; ++i) {
+    texts.push_back(RandomItemsText(random));
+  }
+  int found = 0;
+  for (const std::string& text : texts) {
+    const std::string_view price = PlainItemValue(text, "CONTRACT");
+    const std::string_view dateTime = PlainItemValue(text, "DT");
+    ASSERT_EQ(GetItemValue(text, "CONTRACT"), price) << testing::PrintToString(text);
+    ASSERT_EQ(GetItemValue(text, "dt"), dateTime) << testing::PrintToString(text);
+    std::string_view onePassPrice, onePassDateTime;
+    ReadQuoteItems(text, onePassPrice, onePassDateTime);
+    ASSERT_EQ(onePassPrice, price) << testing::PrintToString(text);
+    ASSERT_EQ(onePassDateTime, dateTime) << testing::PrintToString(text);
+    found += !price.empty();
+  }
+  EXPECT_GT(found, kCases / 10);
+}
+
+}  // namespace
+}  // namespace melquon

@@ -2,10 +2,16 @@
 // seeded random inputs and the edge cases.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/quote_lines.h"
@@ -192,6 +198,88 @@ TEST(FastPathTest, ItemReadersAgreeWithThePlainItemRule) {
     found += !price.empty();
   }
   EXPECT_GT(found, kCases / 10);
+}
+
+// The line rule written plainly: the text ends at its first NUL; lines end at CR LF, a lone CR
+// or a lone LF; the ending after the last line adds no empty line.
+std::vector<std::string> PlainLines(std::string_view aText, bool& aAllAscii) {
+  aText = aText.substr(0, aText.find('\0'));
+  aAllAscii = true;
+  for (const char c : aText) {
+    aAllAscii = aAllAscii && static_cast<unsigned char>(c) < 0x80;
+  }
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i < aText.size(); ++i) {
+    if (aText[i] != '\r' && aText[i] != '\n') {
+      line += aText[i];
+      continue;
+    }
+    lines.push_back(std::exchange(line, {}));
+    if (aText[i] == '\r' && i + 1 < aText.size() && aText[i + 1] == '\n') {
+      ++i;
+    }
+  }
+  if (!line.empty()) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> LinesOf(const TQuoteLines& aLines) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < aLines.Count(); ++i) {
+    lines.emplace_back(aLines.Line(i));
+  }
+  return lines;
+}
+
+std::string RandomLinesText(SplitMix64& aRandom, std::size_t aLength) {
+  static const char kBytes[] = {'a', 'b', ' ', ';', '\r', '\n', '\r', '\n', '\xC0', '\x7F', '\0'};
+  std::string text(aLength, 'x');
+  for (char& c : text) {
+    // NUL rarely, so that most texts run to their end.
+    c = kBytes[aRandom.Below(aRandom.Below(40) == 0 ? 11 : 10)];
+  }
+  return text;
+}
+
+// The splitter that scans eight bytes at a time while the file arrives in pieces cuts the lines
+// the plain rule cuts, a CR LF split between two pieces included.
+TEST(FastPathTest, LineSplitterCutsWhatThePlainLineRuleCuts) {
+  SplitMix64 random(29);
+  TQuoteLines lines;
+  for (int i = 0; i < kCases; ++i) {
+    const std::string text = RandomLinesText(random, static_cast<std::size_t>(random.Below(90)));
+    bool allAscii = false;
+    const std::vector<std::string> expected = PlainLines(text, allAscii);
+    lines.SetText(text);
+    ASSERT_EQ(LinesOf(lines), expected) << testing::PrintToString(text);
+    ASSERT_EQ(lines.AllAscii(), allAscii) << testing::PrintToString(text);
+  }
+  // Files of several read pieces (256 KB each), with a line end on every piece boundary.
+  const std::string file =
+      (std::filesystem::temp_directory_path() / ("melquon-lines-" + std::to_string(::getpid())))
+          .string();
+  constexpr std::size_t kPiece = 256 * 1024;
+  for (int i = 0; i < 12; ++i) {
+    std::string text =
+        RandomLinesText(random, 3 * kPiece + static_cast<std::size_t>(random.Below(5000)));
+    for (std::size_t boundary = kPiece; boundary < text.size(); boundary += kPiece) {
+      const char* const ends[] = {"\r\n", "\r\r", "\n\r", "a\r"};
+      text.replace(boundary - 1, 2, ends[i % 4]);
+    }
+    if (i % 3 == 0) {
+      std::replace(text.begin(), text.end(), '\0', 'z');  // these run to their very end
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    bool allAscii = false;
+    const std::vector<std::string> expected = PlainLines(text, allAscii);
+    lines.LoadFromFile(file);
+    ASSERT_EQ(LinesOf(lines), expected) << "file " << i;
+    ASSERT_EQ(lines.AllAscii(), allAscii) << "file " << i;
+  }
+  std::filesystem::remove(file);
 }
 
 }  // namespace

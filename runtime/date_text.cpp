@@ -505,6 +505,10 @@ bool TDateTextReader::TryStrToDateTime(std::string_view text, TDateTime& result)
          TryGeneralShape(text, formats_, layout_, currentYear_, result);
 }
 
+bool TDateTextReader::TryGeneralStrToDateTime(std::string_view text, TDateTime& result) const {
+  return TryGeneralShape(text, formats_, layout_, currentYear_, result);
+}
+
 bool TDateTextReader::TryCommonTimeOfDayMs(std::string_view text, long long& ms) const {
   return CommonTimeOfDayMs(text, formats_, layout_, ms);
 }

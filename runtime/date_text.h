@@ -48,6 +48,8 @@ class TDateTextReader {
   TDateTextReader(const FormatSettings& aFormats, int aCurrentYear);
 
   bool TryStrToDateTime(std::string_view text, TDateTime& result) const;
+  // The same without the shortcut for the common shape: what the shortcut is held to.
+  bool TryGeneralStrToDateTime(std::string_view text, TDateTime& result) const;
   bool TryCommonTimeOfDayMs(std::string_view text, long long& ms) const;
   // Throws EConvertError "'<text>' is not a valid date and time".
   TDateTime StrToDateTime(std::string_view text) const;

@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
 #include "runtime/errors.h"
 #include "runtime/local_clock.h"
+#include "samples/split_mix64.h"
 
 // Counts the heap allocations of the whole test program, to show that reading a text makes none.
 namespace {
@@ -120,46 +123,78 @@ TEST(DateTextTest, StrToDateTimeNamesTheTextOnFailureAndTakesTheClocksYear) {
   EXPECT_LE(now.date.year - CurrentYear(), 1);
 }
 
-}  // namespace
-}  // namespace melquon
+// The shortcut for the common shape reads what the general reader, reached for real with the
+// shortcut off, reads: the same time of day and the very same value.
+void ExpectShortcutAgrees(const TDateTextReader& aReader, const std::string& aText,
+                          bool& aTookShortcut) {
+  long long fastMs = -1;
+  aTookShortcut = aReader.TryCommonTimeOfDayMs(aText, fastMs);
+  TDateTime general = 0;
+  const bool generalRead = aReader.TryGeneralStrToDateTime(aText, general);
+  TDateTime value = 0;
+  ASSERT_EQ(aReader.TryStrToDateTime(aText, value), generalRead) << aText;
+  if (generalRead) {
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(value), std::bit_cast<std::uint64_t>(general)) << aText;
+  }
+  if (aTookShortcut) {
+    ASSERT_TRUE(generalRead) << aText;
+    ASSERT_EQ(fastMs, TimeOfDayMs(general)) << aText;
+  }
+}
 
-namespace melquon {
-namespace {
-
-// The quote path reads the common shape directly; whatever it takes must read the same through
-// the general reader, and whatever that rejects the shortcut must refuse too.
 TEST(DateTextTest, CommonShapeShortcutAgreesWithTheGeneralReader) {
   FormatSettings us;
   us.ShortDateFormat = "M/d/yyyy";
   us.DateSeparator = '/';
+  const TDateTextReader home(kHome, 2009);
+  const TDateTextReader usa(us, 2009);
+  // Each row: the text, and whether the shortcut takes it.
   const struct {
-    const FormatSettings& formats;
+    const TDateTextReader& reader;
     const char* text;
     bool common;
   } cases[] = {
-      {kHome, "12.01.2009 10:05:12", true},     {kHome, "1.1.2009 0:00", true},
-      {kHome, "31.12.2010 23:59:59", true},     {kHome, "29.02.2008", true},
-      {kHome, "29.02.2009 10:00:00", false},    {kHome, "31.04.2009 10:00", false},
-      {kHome, "12.01.2009 24:01:00", false},    {kHome, "12.01.2009 10:60", false},
-      {kHome, "12.01.2009 10:05:61", false},    {kHome, "12.13.2009 10:00", false},
-      {kHome, "12.01.2009 10:05:12 PM", false}, {kHome, "12.01.09 10:05", false},
-      {kHome, "2009-01-12 10:05", false},       {kHome, "12.01.2009  10:05", false},
-      {kHome, "12/01/2009 10:05", false},       {us, "1/12/2009 10:05:12", true},
-      {us, "12.01.2009 10:05:12", false},       {us, "13/12/2009 10:05:12", false},
+      {home, "12.01.2009 10:05:12", true},    {home, "1.1.2009 0:00", true},
+      {home, "31.12.2010 23:59:59", true},    {home, "29.02.2008", true},
+      {home, "12.01.2009 24:00:00", true},    {home, "29.02.2009 10:00:00", false},
+      {home, "31.04.2009 10:00", false},      {home, "12.01.2009 24:01:00", false},
+      {home, "12.01.2009 10:60", false},      {home, "12.01.2009 10:05:61", false},
+      {home, "12.13.2009 10:00", false},      {home, "12.01.2009 10:05:12 PM", false},
+      {home, "12.01.09 10:05", false},        {home, "2009-01-12 10:05", false},
+      {home, "12.01.2009  10:05", true},      {home, "12/01/2009 10:05", false},
+      {home, "12.01.2009 10:05:12.5", false}, {home, " 12.01.2009", false},
+      {usa, "1/12/2009 10:05:12", true},      {usa, "12.01.2009 10:05:12", false},
+      {usa, "13/12/2009 10:05:12", false},
   };
   for (const auto& c : cases) {
-    long long fastMs = -1;
-    const bool fast = TryCommonTimeOfDayMs(c.text, c.formats, fastMs);
-    TDateTime value = 0;
-    const bool general = TryStrToDateTime(c.text, c.formats, 2009, value);
-    if (c.common) {
-      EXPECT_TRUE(fast) << c.text;
-    }
-    if (fast) {
-      ASSERT_TRUE(general) << c.text;
-      EXPECT_EQ(fastMs, TimeOfDayMs(value)) << c.text;
-    }
+    bool tookShortcut = false;
+    ExpectShortcutAgrees(c.reader, c.text, tookShortcut);
+    EXPECT_EQ(tookShortcut, c.common) << c.text;
   }
+  // Seeded random texts of the common shape and near it, in both orders of day and month.
+  SplitMix64 random(31);
+  int shortcuts = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const auto number = [&random](int aLow, int aHigh) {
+      const int value = random.Between(aLow, aHigh);
+      return (random.Below(3) == 0 && value < 10 ? "0" : "") + std::to_string(value);
+    };
+    const bool inUsa = random.Below(2) == 0;
+    const char separator = random.Below(20) == 0 ? '-' : inUsa ? '/' : '.';
+    std::string text = number(0, 32) + separator + number(0, 13) + separator +
+                       (random.Below(10) == 0 ? number(0, 99) : number(1990, 2030));
+    if (random.Below(4) != 0) {
+      text += std::string(static_cast<std::size_t>(random.Between(1, 2)), ' ') + number(0, 25) +
+              ':' + number(0, 61);
+      if (random.Below(2) == 0) {
+        text += ':' + number(0, 61);
+      }
+    }
+    bool tookShortcut = false;
+    ExpectShortcutAgrees(inUsa ? usa : home, text, tookShortcut);
+    shortcuts += tookShortcut;
+  }
+  EXPECT_GT(shortcuts, 5000);
 }
 
 }  // namespace

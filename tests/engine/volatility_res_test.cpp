@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <span>
 #include <sstream>
+#include <tuple>
 
 #include "runtime/formats.h"
+#include "samples/split_mix64.h"
 #include "tests/support/process_locale.h"
 #include "tests/support/recording_run_log.h"
 
@@ -253,6 +256,80 @@ TEST_F(CounterTest, ResultSetHandsEveryQuoteToEveryCounterInOrder) {
   expectedLines.push_back("3|TVolatilityRes.ApplyNewQuote aDayIndex=0; aQuoteValue=150000");
   EXPECT_EQ(traced.Lines, expectedLines);
   EXPECT_TRUE(counted.Lines.empty());
+}
+
+// The counting steps written out literally: the level worked out from the extreme on every
+// quote and the distance divided on every quote, with no cache and no early way out.
+struct LiteralCounter {
+  std::int32_t interval;
+  std::vector<std::int32_t> perDay;
+  std::int32_t result = 0;
+  double start = 0.0, high = 0.0, low = 0.0;
+
+  static std::int32_t Whole(double aDelta, std::int32_t aInterval) {
+    return aDelta < 0 ? 0 : static_cast<std::int32_t>(std::trunc(aDelta / aInterval));
+  }
+  void Count(std::int32_t aDay, std::int32_t aCount) {
+    perDay[static_cast<std::size_t>(aDay)] += aCount;
+    result += aCount;
+  }
+  void Apply(std::int32_t aDay, double aPrice) {
+    if (start == 0.0) {
+      start = high = low = aPrice;
+      return;
+    }
+    if (aPrice > high) {
+      high = aPrice;
+    } else if (high > start) {
+      const std::int32_t n = Whole(GetIntervalLevel(interval, true, high) - aPrice, interval);
+      if (n > 0) {
+        Count(aDay, n);
+        high = aPrice;
+      }
+    }
+    if (aPrice < low) {
+      low = aPrice;
+    } else if (low < start) {
+      const std::int32_t n = Whole(aPrice - GetIntervalLevel(interval, false, low), interval);
+      if (n > 0) {
+        Count(aDay, n);
+        low = aPrice;
+      }
+    }
+  }
+};
+
+// The counter keeps the level of its extremes and divides only when a whole interval can be
+// there; over thousands of seeded price walks it counts what the literal steps count.
+TEST(FastPathTest, CounterCountsWhatTheLiteralStepsCount) {
+  SplitMix64 random(37);
+  std::int64_t counted = 0;
+  for (int walk = 0; walk < 2000; ++walk) {
+    const auto interval = static_cast<std::int32_t>(
+        random.Below(4) == 0 ? random.Between(1, 10) : random.Between(100, 3000));
+    constexpr std::int32_t kDays = 3;
+    TVolatilityResItem item(kDays, 39000.0);
+    item.IntervalValue = interval;
+    item.AttachLog(gQuiet);
+    LiteralCounter literal{interval, std::vector<std::int32_t>(kDays, 0)};
+    // Prices in whole points, in tenths, or exactly on multiples of the interval.
+    const int kind = static_cast<int>(random.Below(3));
+    double price = 100000.0 + static_cast<double>(random.Below(20000));
+    for (int quote = 0; quote < 300; ++quote) {
+      const double step = static_cast<double>(random.Between(-3, 3)) * interval / 2.0 +
+                          static_cast<double>(random.Between(-50, 50)) / (kind == 1 ? 10.0 : 1.0);
+      price = kind == 2 ? std::round((price + step) / interval) * interval : price + step;
+      const auto day = static_cast<std::int32_t>(quote * kDays / 300);
+      item.ApplyNewQuote(day, quote, price);
+      literal.Apply(day, price);
+    }
+    ASSERT_EQ(std::tuple(item.ResultPerDays, item.Result, item.MaxContractPrice,
+                         item.MinContractPrice, item.StartContractPrice),
+              std::tuple(literal.perDay, literal.result, literal.high, literal.low, literal.start))
+        << "walk " << walk << " interval " << interval;
+    counted += item.Result;
+  }
+  EXPECT_GT(counted, 10000);
 }
 
 }  // namespace

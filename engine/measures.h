@@ -23,4 +23,21 @@ constexpr std::int64_t MeasureValue(std::int32_t aCount, std::int32_t aIntervalV
   return c;
 }
 
+__extension__ typedef __int128 Int128;
+
+// c x I x I exactly: the product of two 32-bit values and another takes at most 93 bits, so the
+// square factor of any count and interval is whole, never wrapped.
+constexpr Int128 SquareFactorExact(std::int32_t aCount, std::int32_t aIntervalValue) {
+  return Int128{aCount} * aIntervalValue * aIntervalValue;
+}
+
+// A measure as a bar's height: the exact figure, rounded once to a double.
+constexpr double MeasureHeight(std::int32_t aCount, std::int32_t aIntervalValue,
+                               Measure aMeasure) {
+  if (aMeasure == Measure::SquareFactor) {
+    return static_cast<double>(SquareFactorExact(aCount, aIntervalValue));
+  }
+  return static_cast<double>(MeasureValue(aCount, aIntervalValue, aMeasure));
+}
+
 }  // namespace melquon

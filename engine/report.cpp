@@ -33,16 +33,12 @@ void AppendIntervalLine(std::string& aText, std::int32_t aIntervalValue, std::in
 // c x I x I leaves 64 bits only for absurd counts of huge intervals; the text then still
 // shows the exact product instead of a wrapped one.
 std::string SquareFactorText(std::int32_t aCount, std::int32_t aIntervalValue) {
-  const std::int64_t points = MeasureValue(aCount, aIntervalValue, Measure::ClosedPoints);
-  std::int64_t square = 0;
-  if (!__builtin_mul_overflow(points, std::int64_t{aIntervalValue}, &square)) {
-    return IntToStr(square);
+  const Int128 square = SquareFactorExact(aCount, aIntervalValue);
+  const bool negative = square < 0;
+  UInt128 value = negative ? UInt128(0) - UInt128(square) : UInt128(square);
+  if (value == 0) {
+    return "0";
   }
-  const bool negative = (points < 0) != (aIntervalValue < 0);
-  const auto magnitude = [](std::int64_t aValue) {
-    return aValue < 0 ? UInt128(0) - UInt128(aValue) : UInt128(aValue);
-  };
-  UInt128 value = magnitude(points) * magnitude(aIntervalValue);
   std::string digits;
   while (value != 0) {
     digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));

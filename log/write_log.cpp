@@ -57,12 +57,6 @@ LocalDateTime ReadClock() {
   return hook ? hook() : NowLocal();
 }
 
-// Directories do not count as existing files: opening one for writing fails as a create.
-bool IsExistingFile(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
 // One open of the file; the descriptor is closed on every path out of WriteLog.
 class LogFile {
  public:
@@ -174,7 +168,7 @@ int WriteLogChecked(const std::string& aFileName, std::string_view aMessage, std
     ReportFailure(aStep, aMessage);
   };
   errno = 0;
-  if (IsExistingFile(path)) {
+  if (FileExists(path)) {
     if (!file.OpenExisting(path, aRewrite)) {
       failed("error appending message ");
     }
@@ -198,7 +192,7 @@ int WriteLogReplacing(const std::string& aFileName, std::string_view aMessage,
   }
   const std::string& path = aFileName.empty() ? LogFileName : aFileName;
   const std::string line = BuildLineBytes(aMessage, false);
-  const bool existed = IsExistingFile(path);
+  const bool existed = FileExists(path);
   const TReplaceResult result = TryReplaceFileContents(path, line);
   switch (result.FailedStep) {
     case TReplaceResult::kDone:

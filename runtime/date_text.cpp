@@ -299,14 +299,6 @@ bool ReadTime(Scanner& s, const FormatSettings& formats, TDateTime& time) {
   return TryEncodeTime(hour24, minute.value, second.value, ms, time);
 }
 
-TDateTime Combine(TDateTime date, TDateTime time) {
-  if (time >= 1.0) {  // 24:00 is midnight of the next day
-    date += 1.0;
-    time = 0.0;
-  }
-  return date < 0 ? date - time : date + time;
-}
-
 // ---- the common shape ----------------------------------------------------------------------
 
 // The shape of nearly every text read by the million: day and month of one or two digits in
@@ -434,7 +426,7 @@ bool TryCommonShape(std::string_view text, const FormatSettings& formats, const 
       !TryEncodeTime(shape.hour, shape.minute, shape.second, 0, time)) {
     return false;
   }
-  result = Combine(DayNumberOf(shape.date), time);
+  result = CombineDateTime(DayNumberOf(shape.date), time);
   return true;
 }
 
@@ -459,7 +451,7 @@ bool TryDateAndTime(std::string_view text, const FormatSettings& formats, const 
   if (!ReadTime(s, formats, time) || !s.AtEnd()) {
     return false;
   }
-  result = Combine(day, time);
+  result = CombineDateTime(day, time);
   return true;
 }
 

@@ -101,6 +101,14 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime&
   return true;
 }
 
+TDateTime CombineDateTime(TDateTime date, TDateTime time) {
+  if (time >= 1.0) {  // 24:00 is midnight of the next day
+    date += 1.0;
+    time = 0.0;
+  }
+  return date < 0 ? date - time : date + time;
+}
+
 TDateTime EncodeDateTime(const LocalDateTime& value) {
   TDateTime date = 0;
   if (!TryEncodeDate(value.date.year, value.date.month, value.date.day, date)) {
@@ -111,12 +119,7 @@ TDateTime EncodeDateTime(const LocalDateTime& value) {
                      time)) {
     throw EConvertError("Invalid argument to time encode");
   }
-  if (time >= 1.0) {  // 24:00 is midnight of the next day
-    date += 1.0;
-    time = 0.0;
-  }
-  // Before 30 December 1899 the value is negative while its fraction still counts forward.
-  return date < 0 ? date - time : date + time;
+  return CombineDateTime(date, time);
 }
 
 CalendarDate DecodeDate(TDateTime value) {

@@ -39,6 +39,10 @@ TDateTime EncodeDate(int year, int month, int day);
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& result);
 // Throws EConvertError for an invalid date or time.
 TDateTime EncodeDateTime(const LocalDateTime& value);
+// A whole day and a time of day (0 to 1, where 1 is 24:00, midnight of the next day) as one
+// value. Before 30 December 1899 the whole days are negative and the time of day still counts
+// forward, so it is subtracted there.
+TDateTime CombineDateTime(TDateTime date, TDateTime time);
 
 // The calendar date of the whole-day part of the value, except that a time of day within
 // half a millisecond of the next midnight belongs to the next day (as DecodeTime reads it

@@ -39,10 +39,7 @@ TDateTime TDatePicker::DateTimeValue() const {
     return value_;
   }
   const TDateTime day = FromQDate(date());
-  const double timeOfDay = std::fabs(value_ - std::trunc(value_));
-  // Before 30 December 1899 the whole days are negative and the time of day still counts
-  // forward, so it is subtracted there.
-  return day < 0.0 ? day - timeOfDay : day + timeOfDay;
+  return CombineDateTime(day, std::fabs(value_ - std::trunc(value_)));
 }
 
 void TDatePicker::SetDateTimeValue(TDateTime aValue) {

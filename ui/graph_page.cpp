@@ -11,20 +11,9 @@ namespace melquon {
 
 namespace {
 
-// c x I x I can leave 64 bits; the bar then takes the product in floating point.
-double BarHeight(std::int32_t aCount, std::int32_t aIntervalValue, Measure aMeasure) {
-  std::int64_t product = 0;
-  if (aMeasure == Measure::SquareFactor &&
-      __builtin_mul_overflow(std::int64_t{aCount} * aIntervalValue, std::int64_t{aIntervalValue},
-                             &product)) {
-    return static_cast<double>(aCount) * aIntervalValue * aIntervalValue;
-  }
-  return static_cast<double>(MeasureValue(aCount, aIntervalValue, aMeasure));
-}
-
 void AddBar(TChartAdapter& aChart, double aX, std::int32_t aCount, std::int32_t aIntervalValue,
             Measure aMeasure) {
-  aChart.AddPoint(aX, BarHeight(aCount, aIntervalValue, aMeasure), "", kSeriesColor);
+  aChart.AddPoint(aX, MeasureHeight(aCount, aIntervalValue, aMeasure), "", kSeriesColor);
 }
 
 }  // namespace

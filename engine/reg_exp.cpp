@@ -473,15 +473,6 @@ void TRegExp::ReplaceInto(std::string_view aSource, std::string_view aReplacemen
   }
 }
 
-bool TRegExp::ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement,
-                               std::string& aOut, bool aKnownValidUtf8) {
-  impl_->EnsureCompiled(IgnoreCase, Multiline);
-  if (!impl_->Replace(aSource, aReplacement, Global, aKnownValidUtf8))
-    return false;
-  aOut.assign(impl_->out.View());
-  return true;
-}
-
 std::string_view TRegExp::ReplaceLine(std::string_view aValidUtf8Line,
                                       std::string_view aReplacement) {
   impl_->EnsureCompiled(IgnoreCase, Multiline);

@@ -46,14 +46,9 @@ class TRegExp {
   std::string Replace(std::string_view aSource, std::string_view aReplacement);
   // The same into a reused buffer.
   void ReplaceInto(std::string_view aSource, std::string_view aReplacement, std::string& aOut);
-  // The same, but when nothing matches it returns false and leaves aOut untouched: the
-  // replaced text is then the source itself. A caller that knows aSource to be valid UTF-8
-  // (ASCII, or converted by the program itself) may say so and spare the check.
-  bool ReplaceIfMatches(std::string_view aSource, std::string_view aReplacement, std::string& aOut,
-                        bool aKnownValidUtf8 = false);
-  // The same for a line known to be valid UTF-8, without a copy: the replaced text lies in a
-  // buffer of this object and stays valid until its next replacement; when nothing matches it
-  // is aValidUtf8Line itself.
+  // The same for a line known to be valid UTF-8 (ASCII, or converted by the program itself),
+  // without a copy: the replaced text lies in a buffer of this object and stays valid until
+  // its next replacement; when nothing matches it is aValidUtf8Line itself.
   std::string_view ReplaceLine(std::string_view aValidUtf8Line, std::string_view aReplacement);
 
  private:

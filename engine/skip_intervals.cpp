@@ -29,10 +29,6 @@ bool TSkipInterval::Contains(TDateTime aTime) const {
   return ContainsMs(TimeOfDayMs(aTime));
 }
 
-void TSkipIntervals::Load(const std::string& aIniFileName) {
-  Load(IniFile::Load(aIniFileName));
-}
-
 void TSkipIntervals::Load(const IniFile& aIni) {
   // A reload replaces the windows, so one taken out of the file stops applying.
   Items.clear();

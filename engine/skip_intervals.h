@@ -27,7 +27,6 @@ class TSkipInterval {
 class TSkipIntervals {
  public:
   // Empties the list, then reads SKIPSTARTn/SKIPENDn of "SKIP INTERVALS" for n = 1, 2, ...
-  void Load(const std::string& aIniFileName);
   void Load(const IniFile& aIni);
 
   bool IsSkipped(TDateTime aTime) const;

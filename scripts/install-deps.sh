@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl1-mesa-dev
-  libpcre2-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libpcre2-dev libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core locales
 )
 # The users' locales, which the test suite also runs under.

@@ -14,8 +14,12 @@
 #include <utility>
 #include <vector>
 
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
 #include "engine/quote_lines.h"
 #include "engine/quote_source.h"
+#include "engine/reg_exp.h"
 #include "samples/split_mix64.h"
 
 namespace melquon {
@@ -280,6 +284,159 @@ TEST(FastPathTest, LineSplitterCutsWhatThePlainLineRuleCuts) {
     ASSERT_EQ(lines.AllAscii(), allAscii) << "file " << i;
   }
   std::filesystem::remove(file);
+}
+
+// A replacement written plainly: every match found by PCRE2 itself (the same options, no JIT),
+// the replacement text read a character at a time by its documented rules, an empty match
+// moving the search on by one character.
+class PlainReplacer {
+ public:
+  PlainReplacer(const std::string& aPattern, bool aIgnoreCase) {
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
+    pcre2_set_newline(context, PCRE2_NEWLINE_ANYCRLF);
+    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(aPattern.data()), aPattern.size(),
+                          PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF |
+                              PCRE2_ALLOW_EMPTY_CLASS | PCRE2_DOLLAR_ENDONLY |
+                              (aIgnoreCase ? PCRE2_CASELESS : 0u),
+                          &error, &offset, context);
+    pcre2_compile_context_free(context);
+    pcre2_pattern_info(code_, PCRE2_INFO_CAPTURECOUNT, &groups_);
+    match_ = pcre2_match_data_create_from_pattern(code_, nullptr);
+  }
+  ~PlainReplacer() {
+    pcre2_match_data_free(match_);
+    pcre2_code_free(code_);
+  }
+  PlainReplacer(const PlainReplacer&) = delete;
+  PlainReplacer& operator=(const PlainReplacer&) = delete;
+
+  std::string Replace(std::string_view aSource, std::string_view aReplacement, bool aGlobal) {
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t from = 0; from <= aSource.size();) {
+      if (pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(aSource.data()), aSource.size(), from, 0,
+                      match_, nullptr) < 0) {
+        break;
+      }
+      const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(match_);
+      out.append(aSource.substr(copied, ovector[0] - copied));
+      Substitute(aSource, aReplacement, ovector, out);
+      copied = ovector[1];
+      if (!aGlobal) {
+        break;
+      }
+      from = ovector[1];
+      if (ovector[0] == ovector[1]) {
+        if (from >= aSource.size()) {
+          break;
+        }
+        ++from;
+        while (from < aSource.size() &&
+               (static_cast<unsigned char>(aSource[from]) & 0xC0) == 0x80) {
+          ++from;
+        }
+      }
+    }
+    return out.append(aSource.substr(copied));
+  }
+
+ private:
+  std::string_view Group(std::string_view aSource, const PCRE2_SIZE* aOvector,
+                         std::uint32_t aGroup) {
+    if (aOvector[2 * aGroup] == PCRE2_UNSET) {
+      return {};
+    }
+    return aSource.substr(aOvector[2 * aGroup], aOvector[2 * aGroup + 1] - aOvector[2 * aGroup]);
+  }
+
+  void Substitute(std::string_view aSource, std::string_view aReplacement,
+                  const PCRE2_SIZE* aOvector, std::string& aOut) {
+    const auto digit = [&aReplacement](std::size_t aAt) {
+      return aAt < aReplacement.size() && aReplacement[aAt] >= '0' && aReplacement[aAt] <= '9';
+    };
+    for (std::size_t i = 0; i < aReplacement.size(); ++i) {
+      const char c = aReplacement[i];
+      const char next = i + 1 < aReplacement.size() ? aReplacement[i + 1] : '\0';
+      if (c != '$' || i + 1 == aReplacement.size()) {
+        aOut += c;
+      } else if (next == '$') {
+        aOut += '$';
+        ++i;
+      } else if (next == '&') {
+        aOut.append(Group(aSource, aOvector, 0));
+        ++i;
+      } else if (next == '`') {
+        aOut.append(aSource.substr(0, aOvector[0]));
+        ++i;
+      } else if (next == '\'') {
+        aOut.append(aSource.substr(aOvector[1]));
+        ++i;
+      } else if (digit(i + 1)) {
+        // Two digits first, then one; 0 and groups the pattern lacks stay as written.
+        const std::uint32_t one = static_cast<std::uint32_t>(next - '0');
+        const std::uint32_t two =
+            digit(i + 2) ? one * 10 + static_cast<std::uint32_t>(aReplacement[i + 2] - '0') : 0;
+        if (two >= 1 && two <= groups_) {
+          aOut.append(Group(aSource, aOvector, two));
+          i += 2;
+        } else if (one >= 1 && one <= groups_) {
+          aOut.append(Group(aSource, aOvector, one));
+          ++i;
+        } else {
+          aOut += c;
+        }
+      } else {
+        aOut += c;
+      }
+    }
+  }
+
+  pcre2_code* code_ = nullptr;
+  pcre2_match_data* match_ = nullptr;
+  std::uint32_t groups_ = 0;
+};
+
+// The compiled replacement program and the match loop of the expression object give what the
+// plain loop gives, over every kind of replacement piece.
+TEST(FastPathTest, ReplacementProgramAgreesWithAPlainMatchAndSubstituteLoop) {
+  static const char* const kPatterns[] = {
+      "(a)(b)?", "a+",    "(x*)", "([a-c])([a-c])",
+      "(\\d+)",  "b|(c)", "",     "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)",
+      "(а+)",    "(A)",   "[^a]", "(1)?(2)"};
+  static const char* const kSourceBytes[] = {"a", "b", "c", "x", "1",   "2",
+                                             " ", "а", "A", "k", "\r\n"};
+  static const char* const kReplacementPieces[] = {"$1", "$2", "$11", "$12", "$0", "$00", "$&",
+                                                   "$`", "$'", "$$",  "$",   "$x", "\\",  "-",
+                                                   "z",  "$3", "$01", "$9",  "я"};
+  SplitMix64 random(41);
+  int changed = 0;
+  for (const char* pattern : kPatterns) {
+    for (const bool ignoreCase : {false, true}) {
+      PlainReplacer plain(pattern, ignoreCase);
+      TRegExp regExp;
+      regExp.IgnoreCase = ignoreCase;
+      regExp.SetPattern(pattern);
+      for (int i = 0; i < 800; ++i) {
+        std::string source, replacement;
+        for (int n = static_cast<int>(random.Below(12)); n > 0; --n) {
+          source += kSourceBytes[random.Below(sizeof kSourceBytes / sizeof kSourceBytes[0])];
+        }
+        for (int n = static_cast<int>(random.Below(5)); n > 0; --n) {
+          replacement += kReplacementPieces[random.Below(sizeof kReplacementPieces /
+                                                         sizeof kReplacementPieces[0])];
+        }
+        regExp.Global = random.Below(3) != 0;
+        const std::string expected = plain.Replace(source, replacement, regExp.Global);
+        ASSERT_EQ(regExp.Replace(source, replacement), expected)
+            << "/" << pattern << "/ on '" << source << "' by '" << replacement << "'";
+        ASSERT_EQ(regExp.ReplaceLine(source, replacement), expected);
+        changed += expected != source;
+      }
+    }
+  }
+  EXPECT_GT(changed, 5000);
 }
 
 }  // namespace

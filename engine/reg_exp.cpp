@@ -393,6 +393,10 @@ struct TRegExp::Impl {
   // The replaced text into out; false when nothing matches.
   bool Replace(std::string_view aSource, std::string_view aReplacement, bool aGlobal,
                bool aKnownValid) {
+    // An empty view may carry no pointer at all; PCRE2's JIT code reads through the subject
+    // pointer even for an empty subject, and offsets are added to it below.
+    if (aSource.data() == nullptr)
+      aSource = std::string_view("", 0);
     // ASCII is valid UTF-8; any other source is checked by the first search only.
     std::uint32_t pairs = Match(aSource, 0, aKnownValid || IsAscii(aSource));
     if (pairs == 0)

@@ -73,6 +73,17 @@ TEST(RegExp, InvalidPatternOrSourceThrows) {
   EXPECT_THROW(re.Replace("a\xFF", "x"), std::runtime_error);
 }
 
+// An empty subject without a pointer (found by fuzzing: the JIT code wrote through it).
+TEST(RegExp, EmptySubjectWithoutAPointerIsAnEmptyText) {
+  TRegExp re;
+  re.Global = re.IgnoreCase = true;
+  re.SetPattern("(')?z|()");
+  EXPECT_EQ(re.Replace(std::string_view(), "[$2]"), "[]");
+  EXPECT_EQ(re.ReplaceLine(std::string_view(), "x"), "x");
+  re.SetPattern("a");
+  EXPECT_EQ(re.Replace(std::string_view(), "x"), "");
+}
+
 TEST(RegExp, FlagPatternAndGroupCountChangesTakeEffectOnNextUse) {
   TRegExp re;
   re.SetPattern("(a)");

@@ -12,7 +12,9 @@
 #include "engine/ini_file.h"
 #include "engine/report.h"
 #include "log/write_log.h"
+#include "runtime/cp1251.h"
 #include "runtime/errors.h"
+#include "runtime/regular_file.h"
 #include "runtime/text_file.h"
 
 namespace melquon::cli {
@@ -120,16 +122,7 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
 std::string ShortNotice(std::string_view aText, std::size_t aMaxLength) {
   const std::size_t lineEnd = aText.find_first_of("\r\n");
   const std::string_view line = aText.substr(0, lineEnd);
-  std::size_t cut = 0;
-  std::size_t characters = 0;
-  while (cut < line.size() && characters < aMaxLength) {
-    ++cut;
-    // UTF-8 continuation bytes belong to the character before them.
-    while (cut < line.size() && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
-      ++cut;
-    }
-    ++characters;
-  }
+  const std::size_t cut = Utf8PrefixLength(line, aMaxLength);
   std::string shown(line.substr(0, cut));
   if (cut < aText.size()) {
     shown += "...";
@@ -155,9 +148,10 @@ int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironm
     }
     return RunFailed(aEnvironment, "Settings file " + iniFileName + " not found");
   }
-  // The engine takes a settings file it can't read as an empty one; here that is an error.
+  // The engine takes a settings file it can't read as an empty one; here that is an error. An
+  // open shows it (no FIFO, device or file past the bound) without reading it twice.
   try {
-    static_cast<void>(ReadFileBytes(iniFileName, IniFile::kMaxFileBytes));
+    const TRegularFileReader settingsFile(iniFileName, IniFile::kMaxFileBytes);
   } catch (const EInOutError& e) {
     return options.IniFileName ? BadArguments(aEnvironment, std::string("--ini: ") + e.what())
                                : RunFailed(aEnvironment, e.what());

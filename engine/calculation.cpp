@@ -214,10 +214,7 @@ std::unique_ptr<TVolatilityRes> TCalculation::Run(const RunProgress& aProgress,
   summary_.DateTo = s.DateEnd - 1.0;
   std::tie(summary_.IntervalFrom, summary_.IntervalTo, summary_.IntervalStep) =
       std::tuple(s.IntervalFrom, s.IntervalTo, s.IntervalStep);
-  summary_.Pattern = s.Settings.FindWhat;
-  if (const std::size_t at = summary_.Pattern.find("$CONTRACT"); at != std::string::npos) {
-    summary_.Pattern.replace(at, 9, s.Contract);
-  }
+  summary_.Pattern = ContractPattern(s.Settings.FindWhat, s.Contract);
   summary_.Formats = s.Formats;
   const std::int64_t intervalCount = IntervalCountOf(s.IntervalFrom, s.IntervalTo, s.IntervalStep);
   const std::int32_t daysCount = DaysCountOf(s.DateFrom, s.DateEnd);

@@ -86,23 +86,6 @@ std::string_view SectionName(std::string_view aHeader) {
   return Trim(inner.substr(0, inner.find(']')));
 }
 
-bool IsUtf8Continuation(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// Byte offset of the code point that starts aCount code points into aText, or its size.
-std::size_t SkipCodePoints(std::string_view aText, std::size_t aCount) {
-  std::size_t offset = 0;
-  while (aCount > 0 && offset < aText.size()) {
-    ++offset;
-    while (offset < aText.size() && IsUtf8Continuation(aText[offset])) {
-      ++offset;
-    }
-    --aCount;
-  }
-  return offset;
-}
-
 }  // namespace
 
 IniFile IniFile::Load(const std::string& aFileName) {
@@ -172,8 +155,8 @@ std::int32_t IniFile::ReadInteger(std::string_view aSection, std::string_view aK
 
 std::string_view IniValueField(std::string_view aValue, std::size_t aFirst, std::size_t aCount) {
   const std::size_t skipped = aFirst > 0 ? aFirst - 1 : 0;
-  const std::string_view rest = aValue.substr(SkipCodePoints(aValue, skipped));
-  return rest.substr(0, SkipCodePoints(rest, aCount));
+  const std::string_view rest = aValue.substr(Utf8PrefixLength(aValue, skipped));
+  return rest.substr(0, Utf8PrefixLength(rest, aCount));
 }
 
 }  // namespace melquon

@@ -285,6 +285,12 @@ void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::strin
   });
 }
 
+std::string ContractPattern(std::string_view aFindWhat, std::string_view aContract) {
+  std::string pattern(aFindWhat);
+  ReplaceFirst(pattern, kContractPlaceholder, aContract);
+  return pattern;
+}
+
 std::string IntToStrPad(std::int64_t aValue, int aWidth) {
   std::string text = IntToStr(aValue);
   if (aWidth > 0 && text.size() < static_cast<std::size_t>(aWidth)) {
@@ -408,8 +414,7 @@ void TQuoteSource::SetContractPattern(const std::string& aContract) {
   if (rebuild) {
     patternFindWhat_ = findWhat;
     patternContract_ = aContract;
-    patternBuffer_ = findWhat;
-    ReplaceFirst(patternBuffer_, kContractPlaceholder, aContract);
+    patternBuffer_ = ContractPattern(findWhat, aContract);
   }
   if (rebuild || !patternSet_ || regExp_.PatternVersion() != patternVersion_) {
     regExp_.SetPattern(patternBuffer_);

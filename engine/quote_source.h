@@ -18,6 +18,9 @@ class TQuoteLines;
 // Decimal text with "0" in front up to aWidth characters; a minus sign counts as one.
 std::string IntToStrPad(std::int64_t aValue, int aWidth);
 
+// FindWhat with its first "$CONTRACT" replaced by the contract: the pattern a run applies.
+std::string ContractPattern(std::string_view aFindWhat, std::string_view aContract);
+
 // ArchivePath followed by DataFileTemplate with $YY, $MM, $DD filled in (first occurrence of
 // each, case-sensitive, in that order).
 std::string GetDayFileName(const TSettings& aSettings, TDateTime aDate);

@@ -200,4 +200,15 @@ bool IsAscii(std::string_view bytes) {
   return true;
 }
 
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t aCount) {
+  std::size_t end = 0;
+  for (; aCount > 0 && end < text.size(); --aCount) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+      ++end;
+    }
+  }
+  return end;
+}
+
 }  // namespace melquon

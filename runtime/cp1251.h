@@ -12,6 +12,10 @@ void AppendCp1251AsUtf8(std::string_view bytes, std::string& out);
 // Characters outside the code page, and malformed UTF-8, become '?'.
 std::string Utf8ToCp1251(std::string_view text);
 
+// The length in bytes of the first aCount characters of a UTF-8 text, or its whole length when
+// it has fewer; a character is a lead byte with the continuation bytes after it.
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t aCount);
+
 bool IsAscii(std::string_view bytes);
 
 }  // namespace melquon

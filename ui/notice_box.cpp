@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "runtime/cp1251.h"
 #include "ui/widget_helpers.h"
 
 namespace melquon {
@@ -21,22 +22,6 @@ constexpr double kScreenShare = 0.8;
 // The whole text's part shows about this many lines before it scrolls.
 constexpr int kDetailLines = 16;
 constexpr int kSummaryWidth = 480;
-
-bool IsUtf8Continuation(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// The byte length of aLine's first aMaxLength characters.
-std::size_t CutLength(std::string_view aLine, std::size_t aMaxLength) {
-  std::size_t end = 0;
-  for (std::size_t characters = 0; end < aLine.size() && characters < aMaxLength; ++characters) {
-    ++end;
-    while (end < aLine.size() && IsUtf8Continuation(aLine[end])) {
-      ++end;
-    }
-  }
-  return end;
-}
 
 }  // namespace
 
@@ -51,7 +36,7 @@ TNoticeSummary SummarizeNotice(std::string_view aText, std::size_t aMaxLines,
     }
     const std::size_t end = std::min(aText.find_first_of("\r\n", start), aText.size());
     const std::string_view text = aText.substr(start, end - start);
-    const std::size_t cut = CutLength(text, aMaxLineLength);
+    const std::size_t cut = Utf8PrefixLength(text, aMaxLineLength);
     summary.Text.append(line == 0 ? "" : "\n").append(text.substr(0, cut));
     if (cut < text.size()) {
       summary.Text += "…";

@@ -8,6 +8,9 @@
 #include <string>
 #include <tuple>
 
+#include "engine/day_outcome.h"
+#include "engine/day_pipeline.h"
+#include "engine/day_reading.h"
 #include "engine/engine.h"
 #include "engine/quote_lines.h"
 #include "engine/quote_source.h"
@@ -73,9 +76,6 @@ void CheckResultSetFits(std::int64_t aIntervalCount, std::int32_t aDaysCount) {
   }
 }
 
-// A cancelled run stops within this many lines of a day file.
-constexpr std::int64_t kLinesBetweenCancelChecks = 4096;
-
 void ThrowIfCancelled(const TCancelToken* aCancel) {
   if (aCancel != nullptr && aCancel->Cancelled()) {
     throw ERunCancelled();
@@ -84,121 +84,50 @@ void ThrowIfCancelled(const TCancelToken* aCancel) {
 
 }  // namespace
 
-// The days of one run: the quote source, the lines of the day being read and the log.
-class TCalculation::DayReader {
+// Counts each quote as it is read, on the calling thread.
+class TCalculation::DirectSink {
  public:
-  DayReader(TCalculation& aRun, TVolatilityRes& aResult, const TCancelToken* aCancel)
-      : run_(aRun),
-        log_(aRun.log_),
-        settings_(aRun.snapshot_.Settings),
-        source_(settings_, aRun.regExp_, aRun.snapshot_.SkipIntervals, aRun.dates_, aRun.log_),
-        result_(aResult),
-        cancel_(aCancel) {}
+  DirectSink(TCalculation& aRun, TVolatilityRes& aResult, std::int32_t aDayIndex,
+             const TCancelToken* aCancel)
+      : run_(aRun), result_(aResult), dayIndex_(aDayIndex), cancel_(aCancel) {}
 
-  // Reads day aDayIndex; returns the number of its lines.
-  std::size_t Read(std::int32_t aDayIndex, TDateTime aDate) {
-    const std::string fileName = GetDayFileName(settings_, aDate);
-    Log(2, "Calculating day " + IntToStr(aDayIndex) + " filename=" + fileName);
-    const std::string openName = ResolveSettingsPath(run_.snapshot_.IniFileName, fileName);
-    TRunSummary& summary = run_.summary_;
-    if (summary.FirstDayFile.empty()) {
-      summary.FirstDayFile = openName;
-    }
-    if (!FileExists(openName)) {
-      Log(1, "File " + fileName + " not exists.");
-      return 0;
-    }
-    Detail([&] { return "File " + fileName + " exists. Extracting Data..."; });
-    lines_.Clear();
-    if (!LoadDayFile(fileName, openName)) {
-      return 0;
-    }
-    Detail([&] { return "QuoteSL lines count =" + IntToStr(lines_.Count()); });
-    NoteDayFile(summary);
-    ApplyQuotes(aDayIndex);
-    Detail([&] { return "No more quotes in " + fileName; });
-    return lines_.Count();
+  bool Passes(std::int32_t aLevel) const { return run_.log_.Passes(aLevel); }
+  void Line(std::int32_t aLevel, const std::string& aText) { run_.log_.Line(aLevel, aText, false); }
+  void Looked(const std::string& aOpenName) { run_.NoteLooked(aOpenName); }
+  void Loaded(const TQuoteLines& aLines) {
+    run_.NoteLoaded(aLines.Count(), [&aLines] { return EvidenceLines(aLines); });
   }
-
- private:
-  void Log(std::int32_t aLevel, const std::string& aText) {
-    if (log_.Passes(aLevel)) {
-      log_.Line(aLevel, aText, false);
-    }
+  void Quote(std::int32_t aIndex, double aValue, std::int32_t) {
+    result_.ApplyNewQuote(dayIndex_, aIndex, aValue);
   }
-
-  // Detail lines are dropped at the usual threshold, so their text is only built when wanted.
-  template <typename MakeText>
-  void Detail(MakeText aMakeText) {
-    if (log_.Passes(3)) {
-      log_.Line(3, aMakeText(), false);
-    }
-  }
-
-  // A day file is read whole; a FIFO or a device in its place is passed over like a missing
-  // file, and a file past the bound fails the run with a word on how to raise it.
-  bool LoadDayFile(const std::string& aFileName, const std::string& aOpenName) {
-    try {
-      lines_.LoadFromFile(aOpenName, settings_.MaxDayFileBytes());
-    } catch (const ENotRegularFile& e) {
-      Log(1, "File " + aFileName + " not read. " + e.what());
-      return false;
-    } catch (const EFileTooLarge& e) {
-      throw EFileTooLarge(std::string(e.what()) +
-                          "; MaxDayFileMB in the COMMON section of the settings file raises it");
-    }
-    return true;
-  }
-
-  // The quotes of the day in reading order, looking for a cancel every few thousand lines.
-  void ApplyQuotes(std::int32_t aDayIndex) {
-    const auto lineCount = static_cast<std::int64_t>(lines_.Count());
-    const std::string& contract = run_.snapshot_.Contract;
-    std::int32_t quoteIndex = -1;
-    double quoteValue = 0.0;
-    for (std::int64_t stop = std::min(lineCount, kLinesBetweenCancelChecks);;
-         stop = std::min(lineCount, stop + kLinesBetweenCancelChecks)) {
-      while (source_.NextQuote(lines_, contract, quoteIndex, quoteValue, stop)) {
-        result_.ApplyNewQuote(aDayIndex, quoteIndex, quoteValue);
-      }
-      if (stop >= lineCount) {
-        return;
-      }
-      ThrowIfCancelled(cancel_);
-    }
-  }
-
-  // The first lines of the first file read are the evidence when the pattern matches nothing.
-  void NoteDayFile(TRunSummary& aSummary) {
-    constexpr std::size_t kEvidenceLines = 3;
-    if (aSummary.DayFiles++ == 0) {
-      for (std::size_t i = 0; i < std::min(lines_.Count(), kEvidenceLines); ++i) {
-        aSummary.FirstLines.push_back(Cp1251ToUtf8(lines_.Line(i)));
-      }
-    }
-    aSummary.Lines += lines_.Count();
-  }
-
- public:
-  const TQuoteStats& Stats() const { return source_.Stats(); }
+  void Reached(std::int64_t) {}
+  void BlockDone() const { ThrowIfCancelled(cancel_); }
 
  private:
   TCalculation& run_;
-  TRunLog& log_;
-  const TSettings& settings_;
-  TQuoteSource source_;
-  TQuoteLines lines_;
   TVolatilityRes& result_;
+  std::int32_t dayIndex_;
   const TCancelToken* cancel_;
 };
+
+void TCalculation::NoteLooked(const std::string& aOpenName) {
+  if (summary_.FirstDayFile.empty())
+    summary_.FirstDayFile = aOpenName;
+}
+
+// The first lines are only made for the first file read.
+template <typename FirstLines>
+void TCalculation::NoteLoaded(std::size_t aLineCount, FirstLines aFirstLines) {
+  if (summary_.DayFiles++ == 0)
+    summary_.FirstLines = aFirstLines();
+  summary_.Lines += aLineCount;
+}
 
 TCalculation::TCalculation(TRunSnapshot aSnapshot, TRunLog& aLog)
     : snapshot_(std::move(aSnapshot)),
       log_(aLog),
       dates_(snapshot_.Formats, snapshot_.CurrentYear) {
-  regExp_.Global = true;
-  regExp_.IgnoreCase = true;
-  regExp_.Multiline = true;
+  SetRunMatching(regExp_);
 }
 
 std::unique_ptr<TVolatilityRes> TCalculation::Run(const RunProgress& aProgress,
@@ -230,24 +159,85 @@ std::unique_ptr<TVolatilityRes> TCalculation::Run(const RunProgress& aProgress,
   auto result = std::make_unique<TVolatilityRes>(daysCount, s.DateFrom, s.IntervalFrom,
                                                  s.IntervalStep, itemCount);
   result->AttachLog(log_);
-  DayReader days(*this, *result, aCancel);
-  std::uint64_t linesRead = 0;
-  for (std::int32_t day = 0; day < daysCount; ++day) {
-    ThrowIfCancelled(aCancel);
-    if (aProgress) {
-      aProgress({day, daysCount, s.DateFrom + day, linesRead});
-    }
-    ThrowIfCancelled(aCancel);
-    linesRead += days.Read(day, s.DateFrom + day);
+  if (s.Threads > 1 && daysCount > 1) {
+    CountDaysReadAhead(*result, daysCount, aProgress, aCancel);
+  } else {
+    ReadAndCountDays(*result, daysCount, aProgress, aCancel);
   }
   if (log_.Passes(2)) {
     log_.Line(2, "Calculating done", false);
   }
   summary_.Days = std::max(daysCount, 0);
-  summary_.Quotes = days.Stats();
   summary_.Seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return result;
+}
+
+void TCalculation::ReadAndCountDays(TVolatilityRes& aResult, std::int32_t aDaysCount,
+                                    const RunProgress& aProgress, const TCancelToken* aCancel) {
+  TQuoteSource source(snapshot_.Settings, regExp_, snapshot_.SkipIntervals, dates_, log_);
+  TQuoteLines lines;
+  std::uint64_t linesRead = 0;
+  for (std::int32_t day = 0; day < aDaysCount; ++day) {
+    const TDateTime date = snapshot_.DateFrom + day;
+    ThrowIfCancelled(aCancel);
+    if (aProgress)
+      aProgress({day, aDaysCount, date, linesRead});
+    ThrowIfCancelled(aCancel);
+    DirectSink sink(*this, aResult, day, aCancel);
+    linesRead += ReadDay(snapshot_, source, lines, day, date, sink);
+  }
+  summary_.Quotes = source.Stats();
+}
+
+void TCalculation::CountDaysReadAhead(TVolatilityRes& aResult, std::int32_t aDaysCount,
+                                      const RunProgress& aProgress, const TCancelToken* aCancel) {
+  TDayPipeline pipeline(snapshot_, LogLevelsKept(log_), aDaysCount, snapshot_.Threads, aCancel);
+  std::uint64_t linesRead = 0;
+  for (std::int32_t day = 0; day < aDaysCount; ++day) {
+    ThrowIfCancelled(aCancel);
+    if (aProgress)
+      aProgress({day, aDaysCount, snapshot_.DateFrom + day, linesRead});
+    ThrowIfCancelled(aCancel);
+    const TDayOutcome outcome = pipeline.TakeNext();
+    CountDay(outcome, aResult, aCancel);
+    linesRead += outcome.LineCount;
+  }
+}
+
+// Counts a day read ahead exactly as if it were counted while read: its log lines go out among
+// its quotes where they were reported, the token is looked at where reading would look at it,
+// and what reading raised is raised after them.
+void TCalculation::CountDay(const TDayOutcome& aDay, TVolatilityRes& aResult,
+                            const TCancelToken* aCancel) {
+  NoteLooked(aDay.OpenName);
+  if (aDay.Loaded) {
+    NoteLoaded(aDay.LineCount, [&aDay] { return aDay.FirstLines; });
+  }
+  AddStats(summary_.Quotes, aDay.Stats);
+  auto line = aDay.Log.begin();
+  const auto logUpTo = [&](std::int64_t aLineIndex) {
+    for (; line != aDay.Log.end() && line->AtLine <= aLineIndex; ++line)
+      log_.Line(line->Level, line->Text, false);
+  };
+  auto quote = aDay.Quotes.begin();
+  const auto lineCount = static_cast<std::int64_t>(aDay.LineCount);
+  for (std::int64_t stop = std::min(lineCount, kLinesBetweenCancelChecks); aDay.Loaded;
+       stop = std::min(lineCount, stop + kLinesBetweenCancelChecks)) {
+    for (; quote != aDay.Quotes.end() && quote->QuoteIndex < stop; ++quote) {
+      logUpTo(quote->QuoteIndex);
+      aResult.ApplyNewQuote(aDay.DayIndex, quote->QuoteIndex, quote->Value);
+    }
+    logUpTo(stop - 1);
+    if (stop >= lineCount)
+      break;
+    ThrowIfCancelled(aCancel);
+  }
+  logUpTo(TDayLogLine::kAfterAllLines);
+  if (aDay.Error)
+    std::rethrow_exception(aDay.Error);
+  if (aDay.Abandoned)
+    throw ERunCancelled();
 }
 
 TRunSnapshot EngineSnapshot(const std::string& aContract, std::int32_t aIntervalFrom,

@@ -18,6 +18,8 @@
 
 namespace melquon {
 
+struct TDayOutcome;
+
 // Everything a run reads, fixed when it is made: the settings and skip windows as loaded, the
 // regional formats and the year that date texts are read in, the settings file that relative
 // day file paths count from, and what the user asked for.
@@ -34,6 +36,8 @@ struct TRunSnapshot {
   TDateTime DateFrom = 0.0;
   // The first day after the range.
   TDateTime DateEnd = 0.0;
+  // Threads that read day files ahead of the counting; 1 reads and counts on the calling thread.
+  std::int32_t Threads = 1;
 };
 
 // Where a run is: told before each day is read.
@@ -82,7 +86,16 @@ class TCalculation {
   const TRunSummary& Summary() const { return summary_; }
 
  private:
-  class DayReader;
+  class DirectSink;
+
+  void ReadAndCountDays(TVolatilityRes& aResult, std::int32_t aDaysCount,
+                        const RunProgress& aProgress, const TCancelToken* aCancel);
+  void CountDaysReadAhead(TVolatilityRes& aResult, std::int32_t aDaysCount,
+                          const RunProgress& aProgress, const TCancelToken* aCancel);
+  void CountDay(const TDayOutcome& aDay, TVolatilityRes& aResult, const TCancelToken* aCancel);
+  void NoteLooked(const std::string& aOpenName);
+  template <typename FirstLines>
+  void NoteLoaded(std::size_t aLineCount, FirstLines aFirstLines);
 
   TRunSnapshot snapshot_;
   TRunSummary summary_;

@@ -32,8 +32,7 @@ constexpr Int128 SquareFactorExact(std::int32_t aCount, std::int32_t aIntervalVa
 }
 
 // A measure as a bar's height: the exact figure, rounded once to a double.
-constexpr double MeasureHeight(std::int32_t aCount, std::int32_t aIntervalValue,
-                               Measure aMeasure) {
+constexpr double MeasureHeight(std::int32_t aCount, std::int32_t aIntervalValue, Measure aMeasure) {
   if (aMeasure == Measure::SquareFactor) {
     return static_cast<double>(SquareFactorExact(aCount, aIntervalValue));
   }

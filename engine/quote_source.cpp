@@ -389,6 +389,7 @@ bool TQuoteSource::AcceptQuote(std::string_view aPriceText, std::string_view aDa
       return false;
     }
     ++stats_.Accepted;
+    quoteTimeOfDayMs_ = hasTime ? static_cast<std::int32_t>(timeOfDay) : -1;
     return true;
   } catch (const std::exception& e) {
     if (stats_.Unreadable++ == 0)
@@ -397,6 +398,19 @@ bool TQuoteSource::AcceptQuote(std::string_view aPriceText, std::string_view aDa
       log_.Line(1, "GetNextQuote exception " + std::string(e.what()), false);
     return false;
   }
+}
+
+void AddStats(TQuoteStats& aTotal, const TQuoteStats& aLater) {
+  if (aTotal.Unreadable == 0 && aLater.Unreadable != 0)
+    aTotal.FirstUnreadableDateTime = aLater.FirstUnreadableDateTime;
+  if (!aTotal.SawBadPrice && aLater.SawBadPrice) {
+    aTotal.SawBadPrice = true;
+    aTotal.FirstBadPrice = aLater.FirstBadPrice;
+  }
+  aTotal.Accepted += aLater.Accepted;
+  aTotal.Skipped += aLater.Skipped;
+  aTotal.Unreadable += aLater.Unreadable;
+  aTotal.NoPrice += aLater.NoPrice;
 }
 
 void TQuoteSource::CountNoPrice(std::string_view aPriceText) {

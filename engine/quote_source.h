@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/run_log.h"
 #include "runtime/date_text.h"
@@ -57,6 +58,9 @@ struct TQuoteStats {
   std::uint64_t Lines() const { return Accepted + Skipped + Unreadable + NoPrice; }
 };
 
+// Adds the figures of lines read after aTotal's; the first texts stay the earlier ones.
+void AddStats(TQuoteStats& aTotal, const TQuoteStats& aLater);
+
 // Reads the quotes of a day's lines: each line rewritten by the expression (FindWhat with the
 // contract put in, ReplaceWith), its price and time of day read, lines inside a skip window
 // passed over. Everything it reads besides the lines is given to it; a line that can't be read
@@ -78,6 +82,11 @@ class TQuoteSource {
 
   const TSettings& Settings() const { return settings_; }
   const TQuoteStats& Stats() const { return stats_; }
+  // The figures since the last call, which start afresh: one day's when called after each day.
+  TQuoteStats TakeStats() { return std::exchange(stats_, TQuoteStats{}); }
+  // The time of day of the quote NextQuote last gave, in milliseconds since midnight; -1 when
+  // its line had no DT item.
+  std::int32_t QuoteTimeOfDayMs() const { return quoteTimeOfDayMs_; }
 
  private:
   void SetContractPattern(const std::string& aContract);
@@ -101,6 +110,7 @@ class TQuoteSource {
   std::uint64_t patternVersion_ = 0;
   bool patternSet_ = false;
   TQuoteStats stats_;
+  std::int32_t quoteTimeOfDayMs_ = -1;
 };
 
 // Advances aQuoteIndex to the next accepted line and reads its price; false when the lines

@@ -79,12 +79,13 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
   DayProgressDisplay progress(aEnvironment.Err, aEnvironment.ErrIsTerminal);
   engine.CurrentResult.reset();
   TWriteLogRunLog log(RegionalFormats());
-  TCalculation run(
+  TRunSnapshot snapshot =
       EngineSnapshot(aOptions.Contract.value_or(defaults.Contract),
                      aOptions.IntervalFrom.value_or(defaults.IntervalFrom),
                      aOptions.IntervalTo.value_or(defaults.IntervalTo),
-                     aOptions.DateFrom.value_or(defaults.DateFrom), dateTo + 1.0, step),
-      log);
+                     aOptions.DateFrom.value_or(defaults.DateFrom), dateTo + 1.0, step);
+  snapshot.Threads = aOptions.Threads.value_or(DefaultRunThreads());
+  TCalculation run(std::move(snapshot), log);
   try {
     engine.CurrentResult =
         run.Run([&](const TRunProgress& aDay) { progress.Show(aDay.DayIndex, aDay.DaysCount); });

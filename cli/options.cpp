@@ -51,6 +51,15 @@ std::int32_t ParseStep(std::string_view aOption, std::string_view aValue) {
   return step;
 }
 
+std::int32_t ParseThreads(std::string_view aOption, std::string_view aValue) {
+  const std::int32_t threads = ParseInteger(aOption, aValue);
+  if (threads < 1 || threads > kMaxThreads) {
+    throw CliUsageError(std::string(aOption) + ": the number of threads must be from 1 to " +
+                        std::to_string(kMaxThreads));
+  }
+  return threads;
+}
+
 // An argument that is itself an option can't be the value of the one before it: "--contract
 // --quiet" lacks the contract. Negative numbers are values.
 bool IsOptionName(std::string_view aArg) {
@@ -72,6 +81,7 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
       {"--csv", [](CliOptions& o, auto, auto v) { o.CsvFileName = std::string(v); }},
       {"--summary-json",
        [](CliOptions& o, auto, auto v) { o.SummaryJsonFileName = std::string(v); }},
+      {"--threads", [](CliOptions& o, auto n, auto v) { o.Threads = ParseThreads(n, v); }},
   };
   return options;
 }
@@ -128,7 +138,7 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs) {
 std::string CliUsageText() {
   return "Usage: melquon-cli [--ini FILE] [--contract CODE] [--from DDMMYYYY] [--to DDMMYYYY]\n"
          "                   [--interval-from N] [--interval-to N] [--interval-step N]\n"
-         "                   [--csv FILE] [--summary-json FILE] [--quiet]\n"
+         "                   [--csv FILE] [--summary-json FILE] [--threads N] [--quiet]\n"
          "\n"
          "Runs one calculation over the quote archive named by the settings file, writes the\n"
          "report file and prints the report, and on standard error what the run read.\n"
@@ -143,6 +153,9 @@ std::string CliUsageText() {
          "  --interval-step N    step between interval values (default: IntervalStep)\n"
          "  --csv FILE           also write the figures to FILE as CSV (UTF-8)\n"
          "  --summary-json FILE  also write what the run read to FILE as JSON\n"
+         "  --threads N          read day files on N threads, 1 to 256 (default: the\n"
+         "                       machine's hardware threads); the report and the log are\n"
+         "                       the same for every N\n"
          "  --quiet              print neither the report nor the summary of what the run\n"
          "                       read (a run that counted nothing still says why)\n"
          "  --help               show this text\n"

@@ -25,7 +25,12 @@ struct CliOptions {
   bool Quiet = false;
   bool Help = false;
   std::optional<std::string> SummaryJsonFileName;
+  // Threads that read day files; the machine's hardware threads when not given.
+  std::optional<std::int32_t> Threads;
 };
+
+// The most threads a run is given: beyond the cores of any desktop, more only cost memory.
+inline constexpr std::int32_t kMaxThreads = 256;
 
 // A command line that can't be used; the message names the option and the value.
 class CliUsageError : public std::runtime_error {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <tuple>
 
 #include "engine/day_outcome.h"
@@ -238,6 +239,10 @@ void TCalculation::CountDay(const TDayOutcome& aDay, TVolatilityRes& aResult,
     std::rethrow_exception(aDay.Error);
   if (aDay.Abandoned)
     throw ERunCancelled();
+}
+
+std::int32_t DefaultRunThreads() {
+  return static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 TRunSnapshot EngineSnapshot(const std::string& aContract, std::int32_t aIntervalFrom,

@@ -104,6 +104,9 @@ class TCalculation {
   TDateTextReader dates_;
 };
 
+// The threads that read day files when the user names none: the machine's hardware threads.
+std::int32_t DefaultRunThreads();
+
 // The snapshot of a run of the started engine: its settings and skip windows, the program's
 // regional formats and the current year, with the contract, range and dates given.
 TRunSnapshot EngineSnapshot(const std::string& aContract, std::int32_t aIntervalFrom,

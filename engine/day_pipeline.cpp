@@ -70,8 +70,4 @@ TDayOutcome TDayPipeline::TakeNext() {
   return outcome;
 }
 
-std::int32_t DefaultRunThreads() {
-  return static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-}
-
 }  // namespace melquon

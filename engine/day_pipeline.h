@@ -47,7 +47,4 @@ class TDayPipeline {
   std::vector<std::jthread> workers_;
 };
 
-// The reading threads a run uses when told none: the machine's hardware threads.
-std::int32_t DefaultRunThreads();
-
 }  // namespace melquon

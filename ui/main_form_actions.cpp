@@ -107,7 +107,9 @@ void TfrmMain::RunCalculation() {
   const std::string contract = leContract->text().toStdString();
   TEngine& engine = Engine();
   TWriteLogRunLog log(RegionalFormats());
-  TCalculation run(EngineSnapshot(contract, firstValue, lastValue, firstDay, endDay, step), log);
+  TRunSnapshot snapshot = EngineSnapshot(contract, firstValue, lastValue, firstDay, endDay, step);
+  snapshot.Threads = DefaultRunThreads();
+  TCalculation run(std::move(snapshot), log);
   engine.CurrentResult = RunWithProgress(this, run);
   lastSummary_ = run.Summary();
   WriteReportFile(engine, GetReportText(*engine.CurrentResult));

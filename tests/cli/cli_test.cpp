@@ -31,25 +31,43 @@ using Args = std::vector<std::string_view>;
 
 auto Fields(const CliOptions& o) {
   return std::tuple(o.IniFileName, o.Contract, o.DateFrom, o.DateTo, o.IntervalFrom, o.IntervalTo,
-                    o.IntervalStep, o.CsvFileName, o.Quiet, o.Help, o.SummaryJsonFileName);
+                    o.IntervalStep, o.CsvFileName, o.Quiet, o.Help, o.SummaryJsonFileName,
+                    o.Threads);
 }
 
 TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
   EXPECT_EQ(Fields(ParseCliOptions({})), Fields(CliOptions{}));
-  const CliOptions all{"a.ini", "SiH9",    39825.0, 39836.0, -500,    2000,
-                       100,     "out.csv", true,    false,   "s.json"};
-  EXPECT_EQ(Fields(ParseCliOptions({"--ini", "a.ini", "--contract", "SiH9", "--from", "12012009",
-                                    "--to", "23012009", "--interval-from", "-500", "--interval-to",
-                                    "0x7D0", "--interval-step", "100", "--csv", "out.csv",
-                                    "--quiet", "--summary-json", "s.json"})),
+  const CliOptions all{"a.ini", "SiH9",    39825.0, 39836.0, -500,     2000,
+                       100,     "out.csv", true,    false,   "s.json", 3};
+  EXPECT_EQ(Fields(ParseCliOptions({"--ini",
+                                    "a.ini",
+                                    "--contract",
+                                    "SiH9",
+                                    "--from",
+                                    "12012009",
+                                    "--to",
+                                    "23012009",
+                                    "--interval-from",
+                                    "-500",
+                                    "--interval-to",
+                                    "0x7D0",
+                                    "--interval-step",
+                                    "100",
+                                    "--csv",
+                                    "out.csv",
+                                    "--quiet",
+                                    "--summary-json",
+                                    "s.json",
+                                    "--threads",
+                                    "3"})),
             Fields(all));
   EXPECT_EQ(
       Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009", "--to=23012009",
                               "--interval-from=-500", "--interval-to=0x7D0", "--interval-step=100",
-                              "--csv=out.csv", "--quiet", "--summary-json=s.json"})),
+                              "--csv=out.csv", "--quiet", "--summary-json=s.json", "--threads=3"})),
       Fields(all));
   EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
-            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}}));
+            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}}));
 }
 
 TEST(CliOptions, BadCommandLinesNameTheirFault) {
@@ -65,6 +83,9 @@ TEST(CliOptions, BadCommandLinesNameTheirFault) {
         std::pair{Args{"--contract", "-h"}, "--contract needs a value"},
         std::pair{Args{"--interval-step", "0"}, "--interval-step: the interval step can't be 0"},
         std::pair{Args{"--interval-step=-0"}, "--interval-step: the interval step can't be 0"},
+        std::pair{Args{"--threads", "0"}, "--threads: the number of threads must be from 1 to 256"},
+        std::pair{Args{"--threads=257"}, "--threads: the number of threads must be from 1 to 256"},
+        std::pair{Args{"--threads=two"}, "--threads: 'two' is not a 32-bit integer"},
         std::pair{Args{"report.txt"}, "unexpected argument 'report.txt'"}})
     EXPECT_THAT([&] { ParseCliOptions(args); }, ThrowsMessage<CliUsageError>(message));
   // An option followed by another option lacks its value, whichever it is.
@@ -177,6 +198,12 @@ TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
   // The last day is included, no more: its block is the last, with no dot after its date.
   EXPECT_THAT(out_.str(), ContainsRegex("\r\n14\\.01\\.2009\r\n[^.]*$"));
   EXPECT_EQ(Cp1251ToUtf8(ReadBytes(dir_ + "/report.txt")), out_.str() + "\r\n");
+  // Read on one thread or several, the report is the same.
+  for (const char* threads : {"1", "5"}) {
+    const std::string report = out_.str();
+    ASSERT_EQ(Run({"--ini", ini_, "--threads", threads}), kExitDone) << err_.str();
+    EXPECT_EQ(out_.str(), report) << threads;
+  }
   // The settings file beside the program by default.
   ASSERT_EQ(Run({"--quiet", "--csv", dir_ + "/f.csv", "--from", "12012009", "--to", "13012009",
                  "--interval-from", "1000", "--interval-step", "-500", "--interval-to", "500"},

@@ -39,6 +39,30 @@ void MovePrice(Contract& aContract, Random& aRandom) {
   aContract.price = (next < aContract.low || next > aContract.high) ? aContract.price - move : next;
 }
 
+// One line that is no tick of a day: a header, an empty line, a tick at 25:61:00 or one on the
+// 45th of month 13.
+void AppendJunkLine(std::string& aText, const Contract& aContract, Random& aRandom) {
+  switch (aRandom.Below(4)) {
+    case 0:
+      aText += "<TICKER>,<PER>,<DATE>,<TIME>,<LAST>,<VOL>";
+      break;
+    case 1:
+      break;
+    case 2:
+      aText += aContract.ticker;
+      aText += ",0,20090112,256100,";
+      AppendNumber(aText, aContract.price, 1);
+      aText += ",1";
+      break;
+    default:
+      aText += aContract.ticker;
+      aText += ",0,20091345,120000,";
+      AppendNumber(aText, aContract.price, 1);
+      aText += ",1";
+  }
+  aText += "\r\n";
+}
+
 }  // namespace
 
 std::string GenerateTickDay(const CalendarDate& aDate, const TickDayOptions& aOptions) {
@@ -52,8 +76,16 @@ std::string GenerateTickDay(const CalendarDate& aDate, const TickDayOptions& aOp
   std::string text;
   text.reserve(static_cast<std::size_t>(lineCount) * 40);
   for (std::int64_t i = 0; i < lineCount; ++i) {
-    Contract& contract = contracts[static_cast<std::size_t>(random.Below(3))];
+    const std::int64_t third = random.Below(3);
+    Contract& contract =
+        contracts[static_cast<std::size_t>(third < aOptions.ownContractThirds ? 0 : third)];
     MovePrice(contract, random);
+    // Drawn only when asked for, so that an archive without junk stays what it was.
+    if (aOptions.junkShare > 0.0 && static_cast<double>(random.Below(1 << 30)) <
+                                        aOptions.junkShare * static_cast<double>(1 << 30)) {
+      AppendJunkLine(text, contract, random);
+      continue;
+    }
     const std::int64_t seconds = kDayOpenSeconds + i * kDaySeconds / lineCount;
     text += contract.ticker;
     text += ",0,";

@@ -12,6 +12,11 @@ namespace melquon::bench {
 struct TickDayOptions {
   std::int32_t linesPerDay = 1000000;
   std::uint32_t seed = 1;
+  // How many thirds of the lines are kTickContract's; the rest are the others'.
+  int ownContractThirds = 1;
+  // The share of lines that are what real exports hold besides ticks: header lines, empty
+  // lines, times and dates that are none.
+  double junkShare = 0.0;
 };
 
 std::string GenerateTickDay(const CalendarDate& aDate, const TickDayOptions& aOptions);

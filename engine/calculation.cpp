@@ -194,51 +194,63 @@ void TCalculation::ReadAndCountDays(TVolatilityRes& aResult, std::int32_t aDaysC
 void TCalculation::CountDaysReadAhead(TVolatilityRes& aResult, std::int32_t aDaysCount,
                                       const RunProgress& aProgress, const TCancelToken* aCancel) {
   TDayPipeline pipeline(snapshot_, LogLevelsKept(log_), aDaysCount, snapshot_.Threads, aCancel);
+  TDayOutcome part;
   std::uint64_t linesRead = 0;
   for (std::int32_t day = 0; day < aDaysCount; ++day) {
     ThrowIfCancelled(aCancel);
     if (aProgress)
       aProgress({day, aDaysCount, snapshot_.DateFrom + day, linesRead});
     ThrowIfCancelled(aCancel);
-    const TDayOutcome outcome = pipeline.TakeNext();
-    CountDay(outcome, aResult, aCancel);
-    linesRead += outcome.LineCount;
+    CountDayReadAhead(day, pipeline, part, aResult, aCancel);
+    linesRead += part.LineCount;
   }
 }
 
-// Counts a day read ahead exactly as if it were counted while read: its log lines go out among
-// its quotes where they were reported, the token is looked at where reading would look at it,
-// and what reading raised is raised after them.
-void TCalculation::CountDay(const TDayOutcome& aDay, TVolatilityRes& aResult,
-                            const TCancelToken* aCancel) {
-  NoteLooked(aDay.OpenName);
-  if (aDay.Loaded) {
-    NoteLoaded(aDay.LineCount, [&aDay] { return aDay.FirstLines; });
-  }
-  AddStats(summary_.Quotes, aDay.Stats);
-  auto line = aDay.Log.begin();
-  const auto logUpTo = [&](std::int64_t aLineIndex) {
-    for (; line != aDay.Log.end() && line->AtLine <= aLineIndex; ++line)
-      log_.Line(line->Level, line->Text, false);
-  };
-  auto quote = aDay.Quotes.begin();
-  const auto lineCount = static_cast<std::int64_t>(aDay.LineCount);
-  for (std::int64_t stop = std::min(lineCount, kLinesBetweenCancelChecks); aDay.Loaded;
-       stop = std::min(lineCount, stop + kLinesBetweenCancelChecks)) {
-    for (; quote != aDay.Quotes.end() && quote->QuoteIndex < stop; ++quote) {
-      logUpTo(quote->QuoteIndex);
-      aResult.ApplyNewQuote(aDay.DayIndex, quote->QuoteIndex, quote->Value);
+// Counts a day read on another thread as its blocks arrive, exactly as if it were counted while
+// read: its log lines go out among its quotes where they were reported, the token is looked at
+// where reading would look at it, and what reading raised is raised after them.
+void TCalculation::CountDayReadAhead(std::int32_t aDayIndex, TDayPipeline& aPipeline,
+                                     TDayOutcome& aPart, TVolatilityRes& aResult,
+                                     const TCancelToken* aCancel) {
+  std::int64_t nextLook = kLinesBetweenCancelChecks;
+  do {
+    aPipeline.Fetch(aPart);
+    auto line = aPart.Log.begin();
+    const auto logUpTo = [&](std::int64_t aLineIndex) {
+      for (; line != aPart.Log.end() && line->AtLine <= aLineIndex; ++line)
+        log_.Line(line->Level, line->Text, false);
+    };
+    auto quote = aPart.Quotes.begin();
+    const auto countBefore = [&](std::int64_t aLineIndex) {
+      for (; quote != aPart.Quotes.end() && quote->QuoteIndex < aLineIndex; ++quote) {
+        logUpTo(quote->QuoteIndex);
+        aResult.ApplyNewQuote(aDayIndex, quote->QuoteIndex, quote->Value);
+      }
+      logUpTo(aLineIndex - 1);
+    };
+    const auto lineCount = static_cast<std::int64_t>(aPart.LineCount);
+    for (; aPart.Loaded && nextLook < lineCount && nextLook <= aPart.ReadUpTo;
+         nextLook += kLinesBetweenCancelChecks) {
+      countBefore(nextLook);
+      ThrowIfCancelled(aCancel);
     }
-    logUpTo(stop - 1);
-    if (stop >= lineCount)
-      break;
-    ThrowIfCancelled(aCancel);
-  }
-  logUpTo(TDayLogLine::kAfterAllLines);
-  if (aDay.Error)
-    std::rethrow_exception(aDay.Error);
-  if (aDay.Abandoned)
+    if (aPart.Finished) {
+      countBefore(TDayLogLine::kAfterAllLines);
+      logUpTo(TDayLogLine::kAfterAllLines);
+      NoteDayReadAhead(aPart);
+    }
+  } while (!aPart.Finished);
+  if (aPart.Error)
+    std::rethrow_exception(aPart.Error);
+  if (aPart.Abandoned)
     throw ERunCancelled();
+}
+
+void TCalculation::NoteDayReadAhead(const TDayOutcome& aDay) {
+  NoteLooked(aDay.OpenName);
+  if (aDay.Loaded)
+    NoteLoaded(aDay.LineCount, [&aDay] { return aDay.FirstLines; });
+  AddStats(summary_.Quotes, aDay.Stats);
 }
 
 std::int32_t DefaultRunThreads() {

@@ -19,6 +19,7 @@
 namespace melquon {
 
 struct TDayOutcome;
+class TDayPipeline;
 
 // Everything a run reads, fixed when it is made: the settings and skip windows as loaded, the
 // regional formats and the year that date texts are read in, the settings file that relative
@@ -92,7 +93,9 @@ class TCalculation {
                         const RunProgress& aProgress, const TCancelToken* aCancel);
   void CountDaysReadAhead(TVolatilityRes& aResult, std::int32_t aDaysCount,
                           const RunProgress& aProgress, const TCancelToken* aCancel);
-  void CountDay(const TDayOutcome& aDay, TVolatilityRes& aResult, const TCancelToken* aCancel);
+  void CountDayReadAhead(std::int32_t aDayIndex, TDayPipeline& aPipeline, TDayOutcome& aPart,
+                         TVolatilityRes& aResult, const TCancelToken* aCancel);
+  void NoteDayReadAhead(const TDayOutcome& aDay);
   void NoteLooked(const std::string& aOpenName);
   template <typename FirstLines>
   void NoteLoaded(std::size_t aLineCount, FirstLines aFirstLines);

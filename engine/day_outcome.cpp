@@ -19,49 +19,103 @@ TLogLevelsKept LogLevelsKept(const TRunLog& aLog) {
   return {aLog.Passes(0), aLog.Passes(1), aLog.Passes(2), aLog.Passes(3)};
 }
 
-// The lines the quote source reports, kept in the outcome being read.
+void TDayOutcome::Append(TDayOutcome& aLater) {
+  if (OpenName.empty())
+    OpenName = aLater.OpenName;
+  if (!Loaded && aLater.Loaded) {
+    Loaded = true;
+    LineCount = aLater.LineCount;
+    FirstLines = aLater.FirstLines;
+  }
+  Quotes.insert(Quotes.end(), aLater.Quotes.begin(), aLater.Quotes.end());
+  Log.insert(Log.end(), std::make_move_iterator(aLater.Log.begin()),
+             std::make_move_iterator(aLater.Log.end()));
+  ReadUpTo = aLater.ReadUpTo;
+  Finished = aLater.Finished;
+  if (aLater.Finished) {
+    Stats = aLater.Stats;
+    Error = aLater.Error;
+    Abandoned = aLater.Abandoned;
+  }
+}
+
+void TDayOutcome::TakeNews(TDayOutcome& aPublished) {
+  Quotes.clear();
+  Log.clear();
+  std::swap(Quotes, aPublished.Quotes);
+  std::swap(Log, aPublished.Log);
+  OpenName = aPublished.OpenName;
+  Loaded = aPublished.Loaded;
+  LineCount = aPublished.LineCount;
+  FirstLines = aPublished.FirstLines;
+  ReadUpTo = aPublished.ReadUpTo;
+  Finished = aPublished.Finished;
+  Stats = aPublished.Stats;
+  Error = aPublished.Error;
+  Abandoned = aPublished.Abandoned;
+}
+
+void TDayOutcome::Clear() {
+  std::vector<TDayLogLine> log = std::move(Log);
+  std::vector<TDayQuote> quotes = std::move(Quotes);
+  log.clear();
+  quotes.clear();
+  *this = TDayOutcome{};
+  Log = std::move(log);
+  Quotes = std::move(quotes);
+}
+
+// The lines the quote source reports, kept in the block being read.
 class TDayOutcomeReader::OutcomeLog : public TRunLog {
  public:
-  OutcomeLog(const TDayOutcomeReader& aReader) : reader_(aReader) {}
+  explicit OutcomeLog(TDayOutcomeReader& aReader) : reader_(aReader) {}
 
   bool Passes(std::int32_t aLevel) const override {
     return aLevel >= 0 && aLevel < static_cast<std::int32_t>(reader_.levels_.size()) &&
            reader_.levels_[static_cast<std::size_t>(aLevel)];
   }
   void Line(std::int32_t aLevel, std::string_view aText, bool) override {
-    reader_.logLines_->push_back({TDayLogLine::kAfterAllLines, aLevel, std::string(aText)});
+    reader_.block_.Log.push_back({TDayLogLine::kAfterAllLines, aLevel, std::string(aText)});
   }
   const FormatSettings& Formats() const override { return reader_.run_.Formats; }
 
  private:
-  const TDayOutcomeReader& reader_;
+  TDayOutcomeReader& reader_;
 };
 
-// Keeps what ReadDay finds in the outcome; a log line's place is known once the look for a
-// quote that reported it returns.
+// Keeps what ReadDay finds in the block and hands each block on when its lines are read; a log
+// line's place is known once the look for a quote that reported it returns.
 class TDayOutcomeReader::Sink {
  public:
-  Sink(TDayOutcome& aOutcome, const TRunLog& aLog, std::stop_token aStop,
-       const TCancelToken* aCancel)
-      : outcome_(aOutcome), log_(aLog), stop_(std::move(aStop)), cancel_(aCancel) {}
+  Sink(TDayOutcome& aBlock, const TRunLog& aLog, std::stop_token aStop, const TCancelToken* aCancel,
+       const Publish& aPublish)
+      : block_(aBlock), log_(aLog), stop_(std::move(aStop)), cancel_(aCancel), publish_(aPublish) {}
 
   bool Passes(std::int32_t aLevel) const { return log_.Passes(aLevel); }
   void Line(std::int32_t aLevel, std::string aText) {
-    outcome_.Log.push_back({TDayLogLine::kAfterAllLines, aLevel, std::move(aText)});
+    block_.Log.push_back({TDayLogLine::kAfterAllLines, aLevel, std::move(aText)});
   }
-  void Looked(const std::string& aOpenName) { outcome_.OpenName = aOpenName; }
+  void Looked(const std::string& aOpenName) { block_.OpenName = aOpenName; }
   void Loaded(const TQuoteLines& aLines) {
     PlaceLinesAt(-1);
-    outcome_.Loaded = true;
-    outcome_.LineCount = aLines.Count();
-    outcome_.FirstLines = EvidenceLines(aLines);
-    outcome_.Quotes.reserve(aLines.Count());
+    block_.Loaded = true;
+    block_.LineCount = aLines.Count();
+    block_.FirstLines = EvidenceLines(aLines);
   }
   void Quote(std::int32_t aIndex, double aValue, std::int32_t aTimeOfDayMs) {
-    outcome_.Quotes.push_back({aIndex, aTimeOfDayMs, aValue});
+    block_.Quotes.push_back({aIndex, aTimeOfDayMs, aValue});
   }
-  void Reached(std::int64_t aLineIndex) { PlaceLinesAt(aLineIndex); }
-  void BlockDone() const {
+  void Reached(std::int64_t aLineIndex) {
+    PlaceLinesAt(aLineIndex);
+    block_.ReadUpTo = aLineIndex + 1;
+  }
+  void BlockDone() {
+    publish_(block_);
+    block_.Quotes.clear();
+    block_.Log.clear();
+    StopIfAsked();
+  }
+  void StopIfAsked() const {
     if (stop_.stop_requested() || (cancel_ != nullptr && cancel_->Cancelled()))
       throw DayAbandoned();
   }
@@ -69,16 +123,17 @@ class TDayOutcomeReader::Sink {
  private:
   // The lines not yet placed were reported while reading up to aLineIndex.
   void PlaceLinesAt(std::int64_t aLineIndex) {
-    for (auto line = outcome_.Log.rbegin();
-         line != outcome_.Log.rend() && line->AtLine == TDayLogLine::kAfterAllLines; ++line) {
+    for (auto line = block_.Log.rbegin();
+         line != block_.Log.rend() && line->AtLine == TDayLogLine::kAfterAllLines; ++line) {
       line->AtLine = aLineIndex;
     }
   }
 
-  TDayOutcome& outcome_;
+  TDayOutcome& block_;
   const TRunLog& log_;
   std::stop_token stop_;
   const TCancelToken* cancel_;
+  const Publish& publish_;
 };
 
 TDayOutcomeReader::TDayOutcomeReader(const TRunSnapshot& aRun, const TLogLevelsKept& aLevels)
@@ -90,23 +145,21 @@ TDayOutcomeReader::TDayOutcomeReader(const TRunSnapshot& aRun, const TLogLevelsK
   SetRunMatching(regExp_);
 }
 
-TDayOutcome TDayOutcomeReader::Read(std::int32_t aDayIndex, std::stop_token aStop,
-                                    const TCancelToken* aCancel) {
-  TDayOutcome outcome;
-  outcome.DayIndex = aDayIndex;
-  logLines_ = &outcome.Log;
-  Sink sink(outcome, *log_, std::move(aStop), aCancel);
+void TDayOutcomeReader::Read(std::int32_t aDayIndex, std::stop_token aStop,
+                             const TCancelToken* aCancel, const Publish& aPublish) {
+  block_.Clear();
+  Sink sink(block_, *log_, std::move(aStop), aCancel, aPublish);
   try {
-    sink.BlockDone();
+    sink.StopIfAsked();
     ReadDay(run_, source_, lines_, aDayIndex, run_.DateFrom + aDayIndex, sink);
   } catch (const DayAbandoned&) {
-    outcome.Abandoned = true;
+    block_.Abandoned = true;
   } catch (...) {
-    outcome.Error = std::current_exception();
+    block_.Error = std::current_exception();
   }
-  outcome.Stats = source_.TakeStats();
-  logLines_ = nullptr;
-  return outcome;
+  block_.Stats = source_.TakeStats();
+  block_.Finished = true;
+  aPublish(block_);
 }
 
 }  // namespace melquon

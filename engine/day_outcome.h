@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <stop_token>
@@ -35,10 +36,10 @@ struct TDayLogLine {
   std::string Text;
 };
 
-// All that reading a day gave, so that it can be counted later on another thread exactly as if
-// it were counted while read.
+// What reading a day has made known so far, handed from the reading thread to the counting one
+// block by block: the quotes and log lines of lines before ReadUpTo, and what is known of the
+// file. Once Finished, also the figures and what reading raised.
 struct TDayOutcome {
-  std::int32_t DayIndex = 0;
   std::string OpenName;
   std::vector<TDayLogLine> Log;
   std::vector<TDayQuote> Quotes;
@@ -46,26 +47,41 @@ struct TDayOutcome {
   bool Loaded = false;
   std::size_t LineCount = 0;
   std::vector<std::string> FirstLines;
+  // Lines before it are read.
+  std::int64_t ReadUpTo = 0;
+  bool Finished = false;
   TQuoteStats Stats;
   // What reading the day raised after the lines above, or a day left unread because the run
   // is stopping.
   std::exception_ptr Error;
   bool Abandoned = false;
+
+  // Adds aLater's quotes and log lines and takes its word on the rest.
+  void Append(TDayOutcome& aLater);
+  // Takes the quotes and log lines of aPublished, leaving it those of this one emptied, and
+  // copies the rest.
+  void TakeNews(TDayOutcome& aPublished);
+  // Back to a day of which nothing is known, keeping the memory of its lists.
+  void Clear();
 };
 
 // Which log levels a run's log keeps, taken once so that reading threads need not ask it.
 using TLogLevelsKept = std::array<bool, 4>;
 TLogLevelsKept LogLevelsKept(const TRunLog& aLog);
 
-// Reads day files of a run into outcomes, on a thread of its own: it owns its expression,
-// quote source and line buffer.
+// Reads day files of a run on a thread of its own: it owns its expression, quote source and line
+// buffer.
 class TDayOutcomeReader {
  public:
+  // Told each block of a day read, and the last with Finished set; the block may be emptied.
+  using Publish = std::function<void(TDayOutcome& aBlock)>;
+
   TDayOutcomeReader(const TRunSnapshot& aRun, const TLogLevelsKept& aLevels);
 
-  // Never throws but for want of memory: what reading raises is kept in the outcome. Reading
-  // stops between blocks of lines once aStop or aCancel is set.
-  TDayOutcome Read(std::int32_t aDayIndex, std::stop_token aStop, const TCancelToken* aCancel);
+  // Never throws but for want of memory: what reading raises is kept in the last block.
+  // Reading stops between blocks of lines once aStop or aCancel is set.
+  void Read(std::int32_t aDayIndex, std::stop_token aStop, const TCancelToken* aCancel,
+            const Publish& aPublish);
 
  private:
   class Sink;
@@ -75,7 +91,8 @@ class TDayOutcomeReader {
   TLogLevelsKept levels_;
   TRegExp regExp_;
   TDateTextReader dates_;
-  std::vector<TDayLogLine>* logLines_ = nullptr;
+  // The block being read, kept from block to block for its memory.
+  TDayOutcome block_;
   std::unique_ptr<TRunLog> log_;
   TQuoteSource source_;
   TQuoteLines lines_;

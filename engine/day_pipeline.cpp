@@ -1,6 +1,7 @@
 #include "engine/day_pipeline.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace melquon {
@@ -12,7 +13,7 @@ TDayPipeline::TDayPipeline(const TRunSnapshot& aRun, const TLogLevelsKept& aLeve
       levels_(aLevels),
       daysCount_(std::max(aDaysCount, 0)),
       cancel_(aCancel),
-      slots_(static_cast<std::size_t>(std::max(aWorkers, 1))) {
+      slots_(static_cast<std::size_t>(std::max(aWorkers, 1)) + 1) {
   const std::int32_t workers = std::min(std::max(aWorkers, 1), std::max(daysCount_, 1));
   workers_.reserve(static_cast<std::size_t>(workers));
   for (std::int32_t i = 0; i < workers; ++i)
@@ -22,11 +23,10 @@ TDayPipeline::TDayPipeline(const TRunSnapshot& aRun, const TLogLevelsKept& aLeve
 TDayPipeline::~TDayPipeline() {
   for (std::jthread& worker : workers_)
     worker.request_stop();
-  changed_.notify_all();
 }
 
 bool TDayPipeline::MayStartDay() const {
-  return nextDay_ >= daysCount_ || nextDay_ - taken_ < static_cast<std::int32_t>(slots_.size());
+  return nextDay_ >= daysCount_ || nextDay_ - counting_ < static_cast<std::int32_t>(slots_.size());
 }
 
 void TDayPipeline::Work(std::stop_token aStop) {
@@ -39,35 +39,48 @@ void TDayPipeline::Work(std::stop_token aStop) {
         return;
       day = nextDay_++;
     }
-    TDayOutcome outcome;
-    try {
-      if (!reader)
-        reader.emplace(run_, levels_);
-      outcome = reader->Read(day, aStop, cancel_);
-    } catch (...) {
-      // Out of memory: the day fails where the run would have failed reading it.
-      outcome = TDayOutcome{};
-      outcome.DayIndex = day;
-      outcome.Error = std::current_exception();
-    }
-    {
-      std::lock_guard lock(mutex_);
-      slots_[static_cast<std::size_t>(day) % slots_.size()] = std::move(outcome);
-    }
-    changed_.notify_all();
+    ReadDayOn(day, aStop, reader);
   }
 }
 
-TDayOutcome TDayPipeline::TakeNext() {
+void TDayPipeline::ReadDayOn(std::int32_t aDay, std::stop_token aStop,
+                             std::optional<TDayOutcomeReader>& aReader) {
+  try {
+    if (!aReader)
+      aReader.emplace(run_, levels_);
+    aReader->Read(aDay, aStop, cancel_,
+                  [this, aDay](TDayOutcome& aBlock) { Publish(aDay, aBlock); });
+  } catch (...) {
+    // Out of memory: the day fails where the run would have failed reading it.
+    TDayOutcome failed;
+    failed.Finished = true;
+    failed.Error = std::current_exception();
+    Publish(aDay, failed);
+  }
+}
+
+void TDayPipeline::Publish(std::int32_t aDay, TDayOutcome& aBlock) {
+  {
+    std::lock_guard lock(mutex_);
+    Slot& slot = SlotOf(aDay);
+    slot.published.Append(aBlock);
+    slot.fresh = true;
+  }
+  changed_.notify_all();
+}
+
+void TDayPipeline::Fetch(TDayOutcome& aPart) {
   std::unique_lock lock(mutex_);
-  std::optional<TDayOutcome>& slot = slots_[static_cast<std::size_t>(taken_) % slots_.size()];
-  changed_.wait(lock, [&slot] { return slot.has_value(); });
-  TDayOutcome outcome = std::move(*slot);
-  slot.reset();
-  ++taken_;
+  Slot& slot = SlotOf(counting_);
+  changed_.wait(lock, [&slot] { return slot.fresh; });
+  aPart.TakeNews(slot.published);
+  slot.fresh = false;
+  if (!aPart.Finished)
+    return;
+  slot.published.Clear();
+  ++counting_;
   lock.unlock();
   changed_.notify_all();
-  return outcome;
 }
 
 }  // namespace melquon

@@ -3,7 +3,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -12,10 +11,11 @@
 
 namespace melquon {
 
-// Days of a run read on worker threads, ahead of the thread that counts them and handed to it
-// in calendar order. At most as many days as there are workers are read or waiting, beside the
-// one being counted, so that memory stays bounded however long the run. Leaving the scope
-// stops the workers between blocks of lines and joins them.
+// Days of a run read on worker threads, ahead of the thread that counts them and handed to it in
+// calendar order, block by block as they are read, so that counting follows reading closely. At
+// most one day more than there are workers is read, waiting or being counted, so that memory
+// stays bounded however long the run. Leaving the scope stops the workers between blocks of
+// lines and joins them.
 class TDayPipeline {
  public:
   // aRun and aCancel must outlive the pipeline.
@@ -25,13 +25,24 @@ class TDayPipeline {
   TDayPipeline(const TDayPipeline&) = delete;
   TDayPipeline& operator=(const TDayPipeline&) = delete;
 
-  // The outcome of the next day, waiting for it to be read; days are taken in order.
-  TDayOutcome TakeNext();
+  // What is new of the day being counted, waiting for it: aPart's lists are replaced by the
+  // quotes and log lines read since the last call, the rest tells what is known now. Once
+  // aPart.Finished the next call goes on with the next day.
+  void Fetch(TDayOutcome& aPart);
 
  private:
+  struct Slot {
+    TDayOutcome published;
+    bool fresh = false;
+  };
+
   void Work(std::stop_token aStop);
+  void ReadDayOn(std::int32_t aDay, std::stop_token aStop,
+                 std::optional<TDayOutcomeReader>& aReader);
+  void Publish(std::int32_t aDay, TDayOutcome& aBlock);
   // Whether a worker may start another day.
   bool MayStartDay() const;
+  Slot& SlotOf(std::int32_t aDay) { return slots_[static_cast<std::size_t>(aDay) % slots_.size()]; }
 
   const TRunSnapshot& run_;
   const TLogLevelsKept levels_;
@@ -39,10 +50,10 @@ class TDayPipeline {
   const TCancelToken* cancel_;
   std::mutex mutex_;
   std::condition_variable_any changed_;
-  // Days from taken_ up to nextDay_ are being read or wait in their slot (day % size).
+  // Days from counting_ up to nextDay_ are being read, wait or are being counted.
   std::int32_t nextDay_ = 0;
-  std::int32_t taken_ = 0;
-  std::vector<std::optional<TDayOutcome>> slots_;
+  std::int32_t counting_ = 0;
+  std::vector<Slot> slots_;
   // Last, so that the workers stop before what they use goes.
   std::vector<std::jthread> workers_;
 };

@@ -25,8 +25,12 @@ TDayPipeline::~TDayPipeline() {
     worker.request_stop();
 }
 
+bool TDayPipeline::NoDayLeft() const {
+  return nextDay_ >= daysCount_ || nextDay_ > lastDayToRead_;
+}
+
 bool TDayPipeline::MayStartDay() const {
-  return nextDay_ >= daysCount_ || nextDay_ - counting_ < static_cast<std::int32_t>(slots_.size());
+  return NoDayLeft() || nextDay_ - counting_ < static_cast<std::int32_t>(slots_.size());
 }
 
 void TDayPipeline::Work(std::stop_token aStop) {
@@ -35,7 +39,7 @@ void TDayPipeline::Work(std::stop_token aStop) {
     std::int32_t day = 0;
     {
       std::unique_lock lock(mutex_);
-      if (!changed_.wait(lock, aStop, [this] { return MayStartDay(); }) || nextDay_ >= daysCount_)
+      if (!changed_.wait(lock, aStop, [this] { return MayStartDay(); }) || NoDayLeft())
         return;
       day = nextDay_++;
     }
@@ -65,6 +69,8 @@ void TDayPipeline::Publish(std::int32_t aDay, TDayOutcome& aBlock) {
     Slot& slot = SlotOf(aDay);
     slot.published.Append(aBlock);
     slot.fresh = true;
+    if (aBlock.Error)
+      lastDayToRead_ = std::min(lastDayToRead_, aDay);
   }
   changed_.notify_all();
 }

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -40,7 +41,8 @@ class TDayPipeline {
   void ReadDayOn(std::int32_t aDay, std::stop_token aStop,
                  std::optional<TDayOutcomeReader>& aReader);
   void Publish(std::int32_t aDay, TDayOutcome& aBlock);
-  // Whether a worker may start another day.
+  // Whether every day to read is started, and whether a worker may start another.
+  bool NoDayLeft() const;
   bool MayStartDay() const;
   Slot& SlotOf(std::int32_t aDay) { return slots_[static_cast<std::size_t>(aDay) % slots_.size()]; }
 
@@ -53,6 +55,8 @@ class TDayPipeline {
   // Days from counting_ up to nextDay_ are being read, wait or are being counted.
   std::int32_t nextDay_ = 0;
   std::int32_t counting_ = 0;
+  // A day that failed ends the run there: no later day is started.
+  std::int32_t lastDayToRead_ = std::numeric_limits<std::int32_t>::max();
   std::vector<Slot> slots_;
   // Last, so that the workers stop before what they use goes.
   std::vector<std::jthread> workers_;

@@ -13,7 +13,7 @@ TDayPipeline::TDayPipeline(const TRunSnapshot& aRun, const TLogLevelsKept& aLeve
       levels_(aLevels),
       daysCount_(std::max(aDaysCount, 0)),
       cancel_(aCancel),
-      slots_(static_cast<std::size_t>(std::max(aWorkers, 1)) + 1) {
+      maxDaysWithFiles_(std::max(aWorkers, 1) + 1) {
   const std::int32_t workers = std::min(std::max(aWorkers, 1), std::max(daysCount_, 1));
   workers_.reserve(static_cast<std::size_t>(workers));
   for (std::int32_t i = 0; i < workers; ++i)
@@ -30,7 +30,7 @@ bool TDayPipeline::NoDayLeft() const {
 }
 
 bool TDayPipeline::MayStartDay() const {
-  return NoDayLeft() || nextDay_ - counting_ < static_cast<std::int32_t>(slots_.size());
+  return NoDayLeft() || daysWithFiles_ < maxDaysWithFiles_;
 }
 
 void TDayPipeline::Work(std::stop_token aStop) {
@@ -42,6 +42,12 @@ void TDayPipeline::Work(std::stop_token aStop) {
       if (!changed_.wait(lock, aStop, [this] { return MayStartDay(); }) || NoDayLeft())
         return;
       day = nextDay_++;
+      days_.emplace_back();
+      ++daysWithFiles_;
+      if (!spare_.empty()) {
+        days_.back().published = std::move(spare_.back());
+        spare_.pop_back();
+      }
     }
     ReadDayOn(day, aStop, reader);
   }
@@ -69,21 +75,34 @@ void TDayPipeline::Publish(std::int32_t aDay, TDayOutcome& aBlock) {
     Slot& slot = SlotOf(aDay);
     slot.published.Append(aBlock);
     slot.fresh = true;
+    if (slot.published.Finished && !slot.published.Loaded)
+      ReleaseFile(slot);
     if (aBlock.Error)
       lastDayToRead_ = std::min(lastDayToRead_, aDay);
   }
   changed_.notify_all();
 }
 
+void TDayPipeline::ReleaseFile(Slot& aSlot) {
+  if (aSlot.holdsFile) {
+    aSlot.holdsFile = false;
+    --daysWithFiles_;
+  }
+}
+
 void TDayPipeline::Fetch(TDayOutcome& aPart) {
   std::unique_lock lock(mutex_);
-  Slot& slot = SlotOf(counting_);
-  changed_.wait(lock, [&slot] { return slot.fresh; });
+  // The day may not be started yet.
+  changed_.wait(lock, [this] { return !days_.empty() && days_.front().fresh; });
+  Slot& slot = days_.front();
   aPart.TakeNews(slot.published);
   slot.fresh = false;
   if (!aPart.Finished)
     return;
+  ReleaseFile(slot);
   slot.published.Clear();
+  spare_.push_back(std::move(slot.published));
+  days_.pop_front();
   ++counting_;
   lock.unlock();
   changed_.notify_all();

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -14,9 +15,10 @@ namespace melquon {
 
 // Days of a run read on worker threads, ahead of the thread that counts them and handed to it in
 // calendar order, block by block as they are read, so that counting follows reading closely. At
-// most one day more than there are workers is read, waiting or being counted, so that memory
-// stays bounded however long the run. Leaving the scope stops the workers between blocks of
-// lines and joins them.
+// most one day with a file more than there are workers is read, waiting or being counted, so
+// that memory stays bounded however long the run; days without a file (weekends, holidays) hold
+// only their log lines and don't hold up the reading of the days after them. Leaving the scope
+// stops the workers between blocks of lines and joins them.
 class TDayPipeline {
  public:
   // aRun and aCancel must outlive the pipeline.
@@ -35,6 +37,8 @@ class TDayPipeline {
   struct Slot {
     TDayOutcome published;
     bool fresh = false;
+    // Until it is known to have none.
+    bool holdsFile = true;
   };
 
   void Work(std::stop_token aStop);
@@ -44,20 +48,25 @@ class TDayPipeline {
   // Whether every day to read is started, and whether a worker may start another.
   bool NoDayLeft() const;
   bool MayStartDay() const;
-  Slot& SlotOf(std::int32_t aDay) { return slots_[static_cast<std::size_t>(aDay) % slots_.size()]; }
+  Slot& SlotOf(std::int32_t aDay) { return days_[static_cast<std::size_t>(aDay - counting_)]; }
+  void ReleaseFile(Slot& aSlot);
 
   const TRunSnapshot& run_;
   const TLogLevelsKept levels_;
   const std::int32_t daysCount_;
   const TCancelToken* cancel_;
+  const std::int32_t maxDaysWithFiles_;
   std::mutex mutex_;
   std::condition_variable_any changed_;
   // Days from counting_ up to nextDay_ are being read, wait or are being counted.
   std::int32_t nextDay_ = 0;
   std::int32_t counting_ = 0;
+  std::deque<Slot> days_;
+  std::int32_t daysWithFiles_ = 0;
+  // Outcomes of days counted, emptied, kept for the memory of their lists.
+  std::vector<TDayOutcome> spare_;
   // A day that failed ends the run there: no later day is started.
   std::int32_t lastDayToRead_ = std::numeric_limits<std::int32_t>::max();
-  std::vector<Slot> slots_;
   // Last, so that the workers stop before what they use goes.
   std::vector<std::jthread> workers_;
 };

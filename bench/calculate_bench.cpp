@@ -114,7 +114,7 @@ int Run(int aRepetitions) {
 }  // namespace melquon::bench
 
 int main(int argc, char** argv) {
-  melquon::KeepLargeBlocksMapped();
+  melquon::SetUpAllocator();
   const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   return melquon::bench::Run(repetitions);
 }

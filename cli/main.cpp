@@ -15,7 +15,7 @@
 int main(int argc, char** argv) {
   // A write past the file size limit is then an error the tool reports, not a silent kill.
   std::signal(SIGXFSZ, SIG_IGN);
-  melquon::KeepLargeBlocksMapped();
+  melquon::SetUpAllocator();
   melquon::RegionalFormats() = melquon::FormatsFromSystemLocale();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   melquon::cli::CliEnvironment environment{melquon::ExecutableDirectory(), std::cout, std::cerr,

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   using namespace melquon;
   // A write past the file size limit is then an error the program reports, not a silent kill.
   std::signal(SIGXFSZ, SIG_IGN);
-  KeepLargeBlocksMapped();
+  SetUpAllocator();
   TApplication application(argc, argv);
   RegionalFormats() = FormatsFromSystemLocale();
   // A run in its worker thread may have a notice to show: it is shown in the window's thread.

@@ -44,11 +44,28 @@ void TVolatilityRes::AttachLog(TRunLog& aLog) {
 
 void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
                                    double aQuoteValue) {
-  if (log_ != nullptr ? traceQuotes_ : LogLevelPasses(kQuoteTraceLevel)) {
+  const bool trace = log_ != nullptr ? traceQuotes_ : LogLevelPasses(kQuoteTraceLevel);
+  if (trace) {
     (log_ != nullptr ? *log_ : ProgramRunLog()).ResultSetQuote(aDayIndex, aQuoteValue);
+  }
+  // Without an attached log the trace threshold may change between quotes: no shortcut then.
+  const bool maySkip = log_ != nullptr && !trace;
+  if (maySkip && aQuoteValue >= quietLow_ && aQuoteValue <= quietHigh_) {
+    return;
   }
   for (TVolatilityResItem& item : Items) {
     item.ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
+  }
+  if (maySkip) {
+    NarrowQuietBandToItems();
+  }
+}
+
+void TVolatilityRes::NarrowQuietBandToItems() {
+  quietLow_ = -std::numeric_limits<double>::infinity();
+  quietHigh_ = std::numeric_limits<double>::infinity();
+  for (TVolatilityResItem& item : Items) {
+    item.NarrowQuietBand(quietLow_, quietHigh_);
   }
 }
 

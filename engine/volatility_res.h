@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "engine/volatility_res_item.h"
@@ -19,7 +20,9 @@ class TVolatilityRes {
   // Where the result set and its counters report from now on (see TVolatilityResItem).
   void AttachLog(TRunLog& aLog);
 
-  // Hands the quote to every counter, from element 0 upward.
+  // Hands the quote to every counter, from element 0 upward. With a log attached that keeps no
+  // trace of every quote, a price inside the band where no counter would change is not handed
+  // on at all: it would change nothing and report nothing.
   void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
 
   std::int32_t Count() const { return static_cast<std::int32_t>(Items.size()); }
@@ -30,8 +33,13 @@ class TVolatilityRes {
   std::vector<TVolatilityResItem> Items;
 
  private:
+  void NarrowQuietBandToItems();
+
   TRunLog* log_ = nullptr;
   bool traceQuotes_ = false;
+  // The quiet band, empty until the first sweep.
+  double quietLow_ = std::numeric_limits<double>::infinity();
+  double quietHigh_ = -std::numeric_limits<double>::infinity();
 };
 
 }  // namespace melquon

@@ -1,5 +1,6 @@
 #include "engine/volatility_res_item.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -66,6 +67,31 @@ TVolatilityResItem::TVolatilityResItem(std::int32_t aDaysCount, TDateTime aStart
 
 std::int32_t TVolatilityResItem::IntervalsIn(double aDelta) const {
   return TruncToInt32(aDelta / IntervalValue);
+}
+
+void TVolatilityResItem::NarrowQuietBand(double& aLow, double& aHigh) {
+  if (StartContractPrice == 0.0) {
+    aLow = std::numeric_limits<double>::infinity();
+    aHigh = -std::numeric_limits<double>::infinity();
+    return;
+  }
+  aLow = std::max(aLow, MinContractPrice);
+  aHigh = std::min(aHigh, MaxContractPrice);
+  if (IntervalValue <= 0) {
+    return;
+  }
+  // A price inside lies between the extremes, so every quantity below is at most this large;
+  // 2^-30 of it is millions of times the rounding of one operation on it.
+  const double interval = IntervalValue;
+  const double scale = std::fabs(MaxContractPrice) + std::fabs(MinContractPrice) + interval;
+  if (MaxContractPrice > StartContractPrice) {
+    const double level = HighLevel();
+    aLow = std::max(aLow, level - interval + (scale + std::fabs(level)) * 0x1p-30);
+  }
+  if (MinContractPrice < StartContractPrice) {
+    const double level = LowLevel();
+    aHigh = std::min(aHigh, level + interval - (scale + std::fabs(level)) * 0x1p-30);
+  }
 }
 
 void TVolatilityResItem::TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue) {

@@ -47,6 +47,11 @@ class TVolatilityResItem {
     CheckAscending(aDayIndex, aQuoteIndex, aQuoteValue);
   }
 
+  // Narrows [aLow, aHigh] to prices that would change nothing of the counter: no new extreme,
+  // no count, not its first price. The bounds keep a margin far beyond the rounding of the
+  // counter's own arithmetic: a price inside surely changes nothing, one outside may or may not.
+  void NarrowQuietBand(double& aLow, double& aHigh);
+
   std::int32_t DaysCount = 0;
   std::int32_t IntervalValue = 0;
   std::int32_t Result = 0;

@@ -334,3 +334,83 @@ TEST(FastPathTest, CounterCountsWhatTheLiteralStepsCount) {
 
 }  // namespace
 }  // namespace melquon
+
+namespace melquon {
+namespace {
+
+// Prices for the quiet band: walks with repeats, steps of a point down to 1/10000, and now and then
+// a jump far away, a zero, a negative price or a quote for a day outside the run.
+struct BandWalk {
+  std::int32_t from, step, count, days;
+  std::vector<std::pair<std::int32_t, double>> quotes;  // day, price
+};
+
+BandWalk RandomBandWalk(SplitMix64& aRandom) {
+  BandWalk walk;
+  walk.step = static_cast<std::int32_t>(aRandom.Below(3) == 0 ? 1 : aRandom.Between(-50, 400));
+  walk.from = static_cast<std::int32_t>(aRandom.Between(-20, 1500));
+  walk.count = static_cast<std::int32_t>(aRandom.Below(8) == 0 ? aRandom.Between(500, 2000)
+                                                               : aRandom.Between(0, 40));
+  walk.days = static_cast<std::int32_t>(aRandom.Between(1, 4));
+  const int quotes = walk.count > 100 ? 150 : 600;
+  constexpr double kTicks[] = {1.0, 10.0, 100.0, 10000.0};
+  const double tick = kTicks[aRandom.Below(4)];
+  double price = static_cast<double>(aRandom.Between(-2000, 200000));
+  for (int i = 0; i < quotes; ++i) {
+    const std::int64_t kind = aRandom.Below(100);
+    if (kind < 30) {
+      // the same price again
+    } else if (kind < 32) {
+      price = kind == 30 ? 0.0 : -price;
+    } else if (kind < 34) {
+      price += static_cast<double>(aRandom.Between(-100000, 100000));
+    } else {
+      price += static_cast<double>(aRandom.Between(-300, 300)) / tick;
+    }
+    const auto day =
+        static_cast<std::int32_t>(aRandom.Below(50) == 0 ? walk.days : i * walk.days / quotes);
+    walk.quotes.emplace_back(day, price);
+  }
+  return walk;
+}
+
+// The result set that passes over prices in its quiet band counts, and reports in the same
+// order, what the plain sweep of every counter on every quote does.
+TEST(FastPathTest, QuietBandSkipsOnlyWhatChangesNoCounter) {
+  SplitMix64 random(2024);
+  std::int64_t skipped = 0, moves = 0;
+  for (int walkIndex = 0; walkIndex < 400; ++walkIndex) {
+    const BandWalk walk = RandomBandWalk(random);
+    TVolatilityRes banded(walk.days, 39000.0, walk.from, walk.step, walk.count);
+    TVolatilityRes swept(walk.days, 39000.0, walk.from, walk.step, walk.count);
+    test::TRecordingRunLog bandedLog(2), sweptLog(2);
+    banded.AttachLog(bandedLog);
+    swept.AttachLog(sweptLog);
+    std::int32_t quoteIndex = 0;
+    for (const auto& [day, price] : walk.quotes) {
+      const std::size_t before = bandedLog.Lines.size();
+      banded.ApplyNewQuote(day, quoteIndex, price);
+      for (TVolatilityResItem& item : swept.Items)
+        item.ApplyNewQuote(day, quoteIndex, price);
+      skipped += bandedLog.Lines.size() == before ? 1 : 0;
+      ++quoteIndex;
+    }
+    ASSERT_EQ(bandedLog.Lines, sweptLog.Lines) << "walk " << walkIndex;
+    for (std::int32_t i = 0; i < walk.count; ++i) {
+      const TVolatilityResItem& a = banded[i];
+      const TVolatilityResItem& b = swept[i];
+      ASSERT_EQ(std::tuple(a.ResultPerDays, a.Result, a.StartContractPrice, a.MaxContractPrice,
+                           a.MinContractPrice),
+                std::tuple(b.ResultPerDays, b.Result, b.StartContractPrice, b.MaxContractPrice,
+                           b.MinContractPrice))
+          << "walk " << walkIndex << " counter " << i;
+    }
+    moves += static_cast<std::int64_t>(sweptLog.Moves.size());
+  }
+  // The walks count plenty, and plenty of their quotes change nothing.
+  EXPECT_GT(moves, 20000);
+  EXPECT_GT(skipped, 50000);
+}
+
+}  // namespace
+}  // namespace melquon

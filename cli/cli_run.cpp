@@ -159,6 +159,8 @@ int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironm
   }
   const TerminalLogNotices notices(aEnvironment.Err);
   StartEngine(iniFileName);
+  if (options.LogLevel)
+    LogLevel = *options.LogLevel;
   int status = kExitDone;
   try {
     CalculateAndReport(options, aEnvironment);

@@ -60,6 +60,14 @@ std::int32_t ParseThreads(std::string_view aOption, std::string_view aValue) {
   return threads;
 }
 
+std::int32_t ParseLogLevel(std::string_view aOption, std::string_view aValue) {
+  const std::int32_t level = ParseInteger(aOption, aValue);
+  if (level < 0 || level > 3) {
+    throw CliUsageError(std::string(aOption) + ": the log level must be from 0 to 3");
+  }
+  return level;
+}
+
 // An argument that is itself an option can't be the value of the one before it: "--contract
 // --quiet" lacks the contract. Negative numbers are values.
 bool IsOptionName(std::string_view aArg) {
@@ -82,6 +90,7 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
       {"--summary-json",
        [](CliOptions& o, auto, auto v) { o.SummaryJsonFileName = std::string(v); }},
       {"--threads", [](CliOptions& o, auto n, auto v) { o.Threads = ParseThreads(n, v); }},
+      {"--log-level", [](CliOptions& o, auto n, auto v) { o.LogLevel = ParseLogLevel(n, v); }},
   };
   return options;
 }
@@ -138,7 +147,8 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs) {
 std::string CliUsageText() {
   return "Usage: melquon-cli [--ini FILE] [--contract CODE] [--from DDMMYYYY] [--to DDMMYYYY]\n"
          "                   [--interval-from N] [--interval-to N] [--interval-step N]\n"
-         "                   [--csv FILE] [--summary-json FILE] [--threads N] [--quiet]\n"
+         "                   [--csv FILE] [--summary-json FILE] [--threads N] [--log-level N]\n"
+         "                   [--quiet]\n"
          "\n"
          "Runs one calculation over the quote archive named by the settings file, writes the\n"
          "report file and prints the report, and on standard error what the run read.\n"
@@ -156,6 +166,9 @@ std::string CliUsageText() {
          "  --threads N          read day files on N threads, 1 to 256 (default: the\n"
          "                       machine's hardware threads); the report and the log are\n"
          "                       the same for every N\n"
+         "  --log-level N        what Melquon.log keeps: 0 nothing, 1 errors, 2 the run and\n"
+         "                       every count (default, as the window), 3 every quote; the\n"
+         "                       report is the same at every level\n"
          "  --quiet              print neither the report nor the summary of what the run\n"
          "                       read (a run that counted nothing still says why)\n"
          "  --help               show this text\n"

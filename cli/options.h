@@ -27,6 +27,8 @@ struct CliOptions {
   std::optional<std::string> SummaryJsonFileName;
   // Threads that read day files; the machine's hardware threads when not given.
   std::optional<std::int32_t> Threads;
+  // The log's threshold: 1 errors only, 2 the run's course and every count, 3 every quote.
+  std::optional<std::int32_t> LogLevel;
 };
 
 // The most threads a run is given: beyond the cores of any desktop, more only cost memory.

@@ -37,8 +37,8 @@ auto Fields(const CliOptions& o) {
 
 TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
   EXPECT_EQ(Fields(ParseCliOptions({})), Fields(CliOptions{}));
-  const CliOptions all{"a.ini", "SiH9",    39825.0, 39836.0, -500,     2000,
-                       100,     "out.csv", true,    false,   "s.json", 3};
+  const CliOptions all{"a.ini",   "SiH9", 39825.0, 39836.0,  -500, 2000, 100,
+                       "out.csv", true,   false,   "s.json", 3,    1};
   EXPECT_EQ(Fields(ParseCliOptions({"--ini",
                                     "a.ini",
                                     "--contract",
@@ -61,13 +61,13 @@ TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
                                     "--threads",
                                     "3"})),
             Fields(all));
-  EXPECT_EQ(
-      Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009", "--to=23012009",
-                              "--interval-from=-500", "--interval-to=0x7D0", "--interval-step=100",
-                              "--csv=out.csv", "--quiet", "--summary-json=s.json", "--threads=3"})),
-      Fields(all));
+  EXPECT_EQ(Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009",
+                                    "--to=23012009", "--interval-from=-500", "--interval-to=0x7D0",
+                                    "--interval-step=100", "--csv=out.csv", "--quiet",
+                                    "--summary-json=s.json", "--threads=3", "--log-level=1"})),
+            Fields(all));
   EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
-            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}}));
+            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}, {}}));
 }
 
 TEST(CliOptions, BadCommandLinesNameTheirFault) {
@@ -86,6 +86,8 @@ TEST(CliOptions, BadCommandLinesNameTheirFault) {
         std::pair{Args{"--threads", "0"}, "--threads: the number of threads must be from 1 to 256"},
         std::pair{Args{"--threads=257"}, "--threads: the number of threads must be from 1 to 256"},
         std::pair{Args{"--threads=two"}, "--threads: 'two' is not a 32-bit integer"},
+        std::pair{Args{"--log-level=4"}, "--log-level: the log level must be from 0 to 3"},
+        std::pair{Args{"--log-level", "-1"}, "--log-level: the log level must be from 0 to 3"},
         std::pair{Args{"report.txt"}, "unexpected argument 'report.txt'"}})
     EXPECT_THAT([&] { ParseCliOptions(args); }, ThrowsMessage<CliUsageError>(message));
   // An option followed by another option lacks its value, whichever it is.
@@ -198,11 +200,17 @@ TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
   // The last day is included, no more: its block is the last, with no dot after its date.
   EXPECT_THAT(out_.str(), ContainsRegex("\r\n14\\.01\\.2009\r\n[^.]*$"));
   EXPECT_EQ(Cp1251ToUtf8(ReadBytes(dir_ + "/report.txt")), out_.str() + "\r\n");
-  // Read on one thread or several, the report is the same.
-  for (const char* threads : {"1", "5"}) {
+  // Read on one thread or several, at any log level, the report is the same; the log keeps
+  // what its level asks for.
+  for (const auto& [threads, level, logged] :
+       {std::tuple("1", "2", true), std::tuple("5", "2", true), std::tuple("2", "1", false)}) {
     const std::string report = out_.str();
-    ASSERT_EQ(Run({"--ini", ini_, "--threads", threads}), kExitDone) << err_.str();
+    ASSERT_EQ(Run({"--ini", ini_, "--threads", threads, "--log-level", level}), kExitDone)
+        << err_.str();
     EXPECT_EQ(out_.str(), report) << threads;
+    EXPECT_EQ(ReadBytes(dir_ + "/Melquon.log").find("Calculating done") != std::string::npos,
+              logged)
+        << level;
   }
   // The settings file beside the program by default.
   ASSERT_EQ(Run({"--quiet", "--csv", dir_ + "/f.csv", "--from", "12012009", "--to", "13012009",

@@ -51,14 +51,41 @@ void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIn
   // Without an attached log the trace threshold may change between quotes: no shortcut then.
   const bool maySkip = log_ != nullptr && !trace;
   if (maySkip && aQuoteValue >= quietLow_ && aQuoteValue <= quietHigh_) {
+    TallyQuietBand(true);
     return;
   }
   for (TVolatilityResItem& item : Items) {
     item.ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
   }
   if (maySkip) {
-    NarrowQuietBandToItems();
+    if (bandKept_) {
+      NarrowQuietBandToItems();
+    }
+    TallyQuietBand(false);
   }
+}
+
+// Keeping the band costs a pass over the counters after every sweep. Where it lets fewer than
+// half the quotes pass (many counters, small intervals) it is left empty for a while, then
+// tried again.
+void TVolatilityRes::TallyQuietBand(bool aPassed) {
+  constexpr std::int32_t kQuotesPerTrial = 256;
+  constexpr std::int32_t kTrialsLeftOut = 8;
+  passedQuotes_ += aPassed ? 1 : 0;
+  if (++trialQuotes_ < kQuotesPerTrial) {
+    return;
+  }
+  if (bandKept_ && passedQuotes_ * 2 < trialQuotes_) {
+    bandKept_ = false;
+    trialsLeftOut_ = kTrialsLeftOut;
+    quietLow_ = std::numeric_limits<double>::infinity();
+    quietHigh_ = -std::numeric_limits<double>::infinity();
+  } else if (!bandKept_ && --trialsLeftOut_ == 0) {
+    // Empty until the next sweep narrows it to the counters.
+    bandKept_ = true;
+  }
+  trialQuotes_ = 0;
+  passedQuotes_ = 0;
 }
 
 void TVolatilityRes::NarrowQuietBandToItems() {

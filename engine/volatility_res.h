@@ -34,12 +34,17 @@ class TVolatilityRes {
 
  private:
   void NarrowQuietBandToItems();
+  void TallyQuietBand(bool aPassed);
 
   TRunLog* log_ = nullptr;
   bool traceQuotes_ = false;
   // The quiet band, empty until the first sweep.
   double quietLow_ = std::numeric_limits<double>::infinity();
   double quietHigh_ = -std::numeric_limits<double>::infinity();
+  bool bandKept_ = true;
+  std::int32_t trialQuotes_ = 0;
+  std::int32_t passedQuotes_ = 0;
+  std::int32_t trialsLeftOut_ = 0;
 };
 
 }  // namespace melquon

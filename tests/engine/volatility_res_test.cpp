@@ -352,7 +352,8 @@ BandWalk RandomBandWalk(SplitMix64& aRandom) {
   walk.count = static_cast<std::int32_t>(aRandom.Below(8) == 0 ? aRandom.Between(500, 2000)
                                                                : aRandom.Between(0, 40));
   walk.days = static_cast<std::int32_t>(aRandom.Between(1, 4));
-  const int quotes = walk.count > 100 ? 150 : 600;
+  // Some walks are long enough for the band to be left out for a while and taken up again.
+  const int quotes = walk.count > 100 ? 150 : aRandom.Below(10) == 0 ? 3000 : 600;
   constexpr double kTicks[] = {1.0, 10.0, 100.0, 10000.0};
   const double tick = kTicks[aRandom.Below(4)];
   double price = static_cast<double>(aRandom.Between(-2000, 200000));

@@ -470,12 +470,40 @@ bool TryGeneralShape(std::string_view text, const FormatSettings& formats, const
   return false;
 }
 
+// A time alone, H:mm or H:mm:ss, as exports that keep the date in the file name write it. Where
+// a date could be written with ':' or the time separator, such a text may be a date: left to
+// the general reading then.
+bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
+                        const DateLayout& layout, CommonShape& shape) {
+  const char timeSeparator = formats.TimeSeparator;
+  for (const char dateSeparator : {layout.separator, layout.literalSeparator}) {
+    if (dateSeparator == ':' || dateSeparator == timeSeparator) {
+      return false;
+    }
+  }
+  if (!IsPunctuation(timeSeparator)) {
+    return false;
+  }
+  ShapeReader r(text);
+  shape.second = 0;
+  if (!r.ReadShort(shape.hour) || !r.AcceptEither(timeSeparator, ':') ||
+      !r.ReadShort(shape.minute)) {
+    return false;
+  }
+  if (!r.AtEnd() &&
+      (!r.AcceptEither(timeSeparator, ':') || !r.ReadShort(shape.second) || !r.AtEnd())) {
+    return false;
+  }
+  return IsClockTime(shape.hour, shape.minute, shape.second);
+}
+
 // The value of a text of the common shape is a day number of at most seven digits plus the
 // time as a fraction, which keeps the milliseconds exact: they can be had without it.
 bool CommonTimeOfDayMs(std::string_view text, const FormatSettings& formats,
                        const DateLayout& layout, long long& ms) {
   CommonShape shape;
-  if (!ReadCommonShape(text, formats, layout, shape)) {
+  if (!ReadCommonShape(text, formats, layout, shape) &&
+      !ReadTimeAloneShape(text, formats, layout, shape)) {
     return false;
   }
   // 24:00 is midnight of the next day.

@@ -23,10 +23,10 @@ namespace melquon {
 //   whole text are ignored. Invalid calendar dates and times are rejected. Allocates nothing.
 bool TryStrToDateTime(std::string_view text, const FormatSettings& formats, int currentYear,
                       TDateTime& result);
-// The time of day, in milliseconds, of a text of the shape nearly all texts read by the
+// The time of day, in milliseconds, of a text of the shapes nearly all texts read by the
 // million have: d.M.yyyy, optionally followed by H:mm or H:mm:ss (in the regional order and
-// separators). False for any other text, which StrToDateTime then reads or rejects; when true,
-// StrToDateTime reads the text to a value whose TimeOfDayMs is ms.
+// separators), or H:mm or H:mm:ss alone. False for any other text, which StrToDateTime then reads
+// or rejects; when true, StrToDateTime reads the text to a value whose TimeOfDayMs is ms.
 bool TryCommonTimeOfDayMs(std::string_view text, const FormatSettings& formats, long long& ms);
 // Throws EConvertError "'<text>' is not a valid date and time".
 TDateTime StrToDateTime(std::string_view text, const FormatSettings& formats = RegionalFormats());

@@ -151,23 +151,45 @@ TEST(DateTextTest, CommonShapeShortcutAgreesWithTheGeneralReader) {
   us.DateSeparator = '/';
   const TDateTextReader home(kHome, 2009);
   const TDateTextReader usa(us, 2009);
+  // With '.' between hours and minutes, "10.05" is the 10th of May.
+  const TDateTextReader dotTime({.TimeSeparator = '.'}, 2009);
   // Each row: the text, and whether the shortcut takes it.
   const struct {
     const TDateTextReader& reader;
     const char* text;
     bool common;
   } cases[] = {
-      {home, "12.01.2009 10:05:12", true},    {home, "1.1.2009 0:00", true},
-      {home, "31.12.2010 23:59:59", true},    {home, "29.02.2008", true},
-      {home, "12.01.2009 24:00:00", true},    {home, "29.02.2009 10:00:00", false},
-      {home, "31.04.2009 10:00", false},      {home, "12.01.2009 24:01:00", false},
-      {home, "12.01.2009 10:60", false},      {home, "12.01.2009 10:05:61", false},
-      {home, "12.13.2009 10:00", false},      {home, "12.01.2009 10:05:12 PM", false},
-      {home, "12.01.09 10:05", false},        {home, "2009-01-12 10:05", false},
-      {home, "12.01.2009  10:05", true},      {home, "12/01/2009 10:05", false},
-      {home, "12.01.2009 10:05:12.5", false}, {home, " 12.01.2009", false},
-      {usa, "1/12/2009 10:05:12", true},      {usa, "12.01.2009 10:05:12", false},
+      {home, "12.01.2009 10:05:12", true},
+      {home, "1.1.2009 0:00", true},
+      {home, "31.12.2010 23:59:59", true},
+      {home, "29.02.2008", true},
+      {home, "12.01.2009 24:00:00", true},
+      {home, "29.02.2009 10:00:00", false},
+      {home, "31.04.2009 10:00", false},
+      {home, "12.01.2009 24:01:00", false},
+      {home, "12.01.2009 10:60", false},
+      {home, "12.01.2009 10:05:61", false},
+      {home, "12.13.2009 10:00", false},
+      {home, "12.01.2009 10:05:12 PM", false},
+      {home, "12.01.09 10:05", false},
+      {home, "2009-01-12 10:05", false},
+      {home, "12.01.2009  10:05", true},
+      {home, "12/01/2009 10:05", false},
+      {home, "12.01.2009 10:05:12.5", false},
+      {home, " 12.01.2009", false},
+      {usa, "1/12/2009 10:05:12", true},
+      {usa, "12.01.2009 10:05:12", false},
       {usa, "13/12/2009 10:05:12", false},
+      {home, "10:05:12", true},
+      {home, "0:00", true},
+      {usa, "23:59:59", true},
+      {home, "24:00", true},
+      {home, "24:00:01", false},
+      {home, "10:05:12 PM", false},
+      {home, " 10:05", false},
+      {home, "10:05:12.5", false},
+      {dotTime, "10.05", false},
+      {dotTime, "10:05", false},
   };
   for (const auto& c : cases) {
     bool tookShortcut = false;
@@ -184,11 +206,14 @@ TEST(DateTextTest, CommonShapeShortcutAgreesWithTheGeneralReader) {
     };
     const bool inUsa = random.Below(2) == 0;
     const char separator = random.Below(20) == 0 ? '-' : inUsa ? '/' : '.';
-    std::string text = number(0, 32) + separator + number(0, 13) + separator +
-                       (random.Below(10) == 0 ? number(0, 99) : number(1990, 2030));
-    if (random.Below(4) != 0) {
-      text += std::string(static_cast<std::size_t>(random.Between(1, 2)), ' ') + number(0, 25) +
-              ':' + number(0, 61);
+    // A time alone one time in four.
+    const bool timeAlone = random.Below(4) == 0;
+    std::string text = timeAlone ? std::string()
+                                 : number(0, 32) + separator + number(0, 13) + separator +
+                                       (random.Below(10) == 0 ? number(0, 99) : number(1990, 2030));
+    if (timeAlone || random.Below(4) != 0) {
+      text += std::string(timeAlone ? 0 : static_cast<std::size_t>(random.Between(1, 2)), ' ') +
+              number(0, 25) + ':' + number(0, 61);
       if (random.Below(2) == 0) {
         text += ':' + number(0, 61);
       }

@@ -267,6 +267,11 @@ long long DecimalOrder(std::string_view aNumber) {
 
 }  // namespace
 
+bool HasItemStop(std::string_view aText) {
+  const char* const end = aText.data() + aText.size();
+  return NextItemStop(aText.data(), end) != end;
+}
+
 // The CONTRACT and DT values of a replaced line in one pass, each as GetItemValue finds it.
 void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::string_view& aDateTime) {
   bool havePrice = false;
@@ -441,6 +446,7 @@ bool TQuoteSource::NextQuote(const TQuoteLines& aQuoteSL, const std::string& aCo
                              std::int32_t& aQuoteIndex, double& aQuoteValue, std::int64_t aStopAt) {
   ++aQuoteIndex;
   SetContractPattern(aContract);
+  items_.Prepare(regExp_, settings_.ReplaceWith);
 
   const auto lineCount = std::min(static_cast<std::int64_t>(aQuoteSL.Count()), aStopAt);
   const bool allAscii = aQuoteSL.AllAscii();
@@ -453,10 +459,9 @@ bool TQuoteSource::NextQuote(const TQuoteLines& aQuoteSL, const std::string& aCo
     }
     // A line without a match is its own replacement. The text is ASCII or the converter's
     // output, valid UTF-8 either way.
-    text = regExp_.ReplaceLine(text, settings_.ReplaceWith);
     std::string_view priceText;
     std::string_view dateTimeText;
-    ReadQuoteItems(text, priceText, dateTimeText);
+    items_.Read(regExp_, text, settings_.ReplaceWith, priceText, dateTimeText);
     // Neither item: nothing to read, nothing to report.
     if (priceText.empty() && dateTimeText.empty()) {
       ++stats_.NoPrice;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/quote_items.h"
 #include "engine/run_log.h"
 #include "runtime/date_text.h"
 #include "runtime/date_time.h"
@@ -29,6 +30,10 @@ std::string GetDayFileName(const TSettings& aSettings, TDateTime aDate);
 // The value of the first item NAME=value of a replaced line (items cut at "&", CR and LF,
 // quoted stretches kept whole); empty when there is none.
 std::string_view GetItemValue(std::string_view aText, std::string_view aName);
+
+// Whether aText holds a byte that ends an item, starts a quote or names one: "&", CR, LF, a
+// quote character or "=".
+bool HasItemStop(std::string_view aText);
 
 // The first CONTRACT and the first DT item of a replaced line, in one pass: each as
 // GetItemValue finds it.
@@ -109,6 +114,7 @@ class TQuoteSource {
   std::string patternContract_;
   std::uint64_t patternVersion_ = 0;
   bool patternSet_ = false;
+  TQuoteItemReader items_;
   TQuoteStats stats_;
   std::int32_t quoteTimeOfDayMs_ = -1;
 };

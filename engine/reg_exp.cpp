@@ -184,6 +184,30 @@ class ReplacementProgram {
     valid_ = true;
   }
 
+  std::vector<TReplacementPiece> Pieces() const {
+    std::vector<TReplacementPiece> pieces;
+    for (const Op& op : ops_) {
+      TReplacementPiece piece;
+      switch (op.kind) {
+        case Kind::Literal:
+          piece.literal.assign(text_, op.first, op.second);
+          break;
+        case Kind::Group:
+          piece.kind = TReplacementPiece::Kind::kGroup;
+          piece.group = static_cast<std::uint32_t>(op.first);
+          break;
+        case Kind::Before:
+          piece.kind = TReplacementPiece::Kind::kBefore;
+          break;
+        case Kind::After:
+          piece.kind = TReplacementPiece::Kind::kAfter;
+          break;
+      }
+      pieces.push_back(std::move(piece));
+    }
+    return pieces;
+  }
+
   // Appends the replacement of the current match: aOvector holds aPairs offset pairs.
   void Append(std::string_view aSource, const PCRE2_SIZE* aOvector, std::uint32_t aPairs,
               OutputBuffer& aOut) const {
@@ -307,6 +331,8 @@ class ReplacementProgram {
   std::vector<Op> ops_;
 };
 
+static_assert(sizeof(PCRE2_SIZE) == sizeof(std::size_t) && PCRE2_UNSET == TRegExp::kNoGroup);
+
 }  // namespace
 
 struct TRegExp::Impl {
@@ -330,6 +356,9 @@ struct TRegExp::Impl {
   ReplacementProgram replacement;
   OutputBuffer out;
   std::string sourceCopy;
+  // The offsets of the last whole-line match, copied when a search after it could change them.
+  TRegExp::TMatchOffsets wholeLine;
+  std::vector<PCRE2_SIZE> wholeLineCopy;
 
   Impl() {
     if (!compileContext || !matchContext || !jitStack)
@@ -435,6 +464,28 @@ struct TRegExp::Impl {
     return true;
   }
 
+  // What Replace does with a line, up to building the replacement.
+  TLineMatch MatchLine(std::string_view aLine, bool aGlobal) {
+    if (aLine.data() == nullptr)
+      aLine = std::string_view("", 0);
+    const std::uint32_t pairs = Match(aLine, 0, true);
+    if (pairs == 0)
+      return TLineMatch::kNone;
+    // An empty match of an empty line moves the search on: left to Replace.
+    if (ovector[0] != 0 || ovector[1] != aLine.size() || aLine.empty())
+      return TLineMatch::kOther;
+    wholeLine = {ovector, pairs};
+    // Replace looks for another match at the end of the line unless none could fit there; the
+    // offsets are kept from that search.
+    if (aGlobal && minimumLength == 0) {
+      wholeLineCopy.assign(ovector, ovector + 2 * pairs);
+      wholeLine.offsets = wholeLineCopy.data();
+      if (Match(aLine, aLine.size(), true) != 0)
+        return TLineMatch::kOther;
+    }
+    return TLineMatch::kWholeLine;
+  }
+
   void AppendSource(std::string_view aSource, std::size_t aFrom, std::size_t aLength) {
     char* const to = out.Reserve(aLength);
     out.Commit(PutPiece(to, aSource.data() + aFrom, aLength, aSource.size() - aFrom));
@@ -482,6 +533,22 @@ std::string_view TRegExp::ReplaceLine(std::string_view aValidUtf8Line,
   impl_->EnsureCompiled(IgnoreCase, Multiline);
   return impl_->Replace(aValidUtf8Line, aReplacement, Global, true) ? impl_->out.View()
                                                                     : aValidUtf8Line;
+}
+
+TLineMatch TRegExp::MatchLine(std::string_view aValidUtf8Line) {
+  impl_->EnsureCompiled(IgnoreCase, Multiline);
+  return impl_->MatchLine(aValidUtf8Line, Global);
+}
+
+TRegExp::TMatchOffsets TRegExp::WholeLineMatch() const {
+  return impl_->wholeLine;
+}
+
+std::vector<TReplacementPiece> TRegExp::ReplacementPieces(std::string_view aReplacement) {
+  impl_->EnsureCompiled(IgnoreCase, Multiline);
+  ReplacementProgram program;
+  program.Parse(aReplacement, impl_->groupCount);
+  return program.Pieces();
 }
 
 }  // namespace melquon

@@ -4,8 +4,29 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace melquon {
+
+// One piece of a replacement text as the expression reads it: literal text, a group ($n, $nn,
+// $& as group 0), or the text before ($`) or after ($') the match.
+struct TReplacementPiece {
+  enum class Kind { kLiteral, kGroup, kBefore, kAfter };
+  Kind kind = Kind::kLiteral;
+  std::string literal;
+  std::uint32_t group = 0;
+
+  friend bool operator==(const TReplacementPiece&, const TReplacementPiece&) = default;
+};
+
+// What the first match of a line says about its replacement.
+enum class TLineMatch {
+  kNone,  // nothing matches: the line is its own replacement
+  // The match spans the whole line and is the only one replaced: the replacement is the
+  // replacement text with the match's groups put in.
+  kWholeLine,
+  kOther,
+};
 
 // The regular-expression object of the quote source: JavaScript-style patterns (the dialect
 // settings files are written in) on PCRE2 with JIT. Text is UTF-8.
@@ -50,6 +71,33 @@ class TRegExp {
   // without a copy: the replaced text lies in a buffer of this object and stays valid until
   // its next replacement; when nothing matches it is aValidUtf8Line itself.
   std::string_view ReplaceLine(std::string_view aValidUtf8Line, std::string_view aReplacement);
+
+  // How ReplaceLine would replace the line, found without building the replacement. After
+  // kWholeLine, Group gives the texts its groups put in.
+  TLineMatch MatchLine(std::string_view aValidUtf8Line);
+  // The offsets of the last kWholeLine match: a start and an end for each group from 0 on, a
+  // start of kNoGroup for a group that took no part in the match.
+  struct TMatchOffsets {
+    const std::size_t* offsets = nullptr;
+    std::uint32_t pairs = 0;
+
+    // Group aGroup of a match of aLine, as $n puts it in: empty when it took no part in the
+    // match or the pattern has no such group.
+    std::string_view Group(std::string_view aLine, std::uint32_t aGroup) const {
+      if (aGroup >= pairs || offsets[2 * aGroup] == kNoGroup)
+        return {};
+      const std::size_t start = offsets[2 * aGroup];
+      const std::size_t end = offsets[2 * aGroup + 1];
+      // \K can end a group before its start: it then runs to the end of the line.
+      return aLine.substr(start,
+                          end - start < aLine.size() - start ? end - start : aLine.size() - start);
+    }
+  };
+  static constexpr std::size_t kNoGroup = ~std::size_t{0};
+  TMatchOffsets WholeLineMatch() const;
+  // The pieces aReplacement is read as for the pattern in force (which decides which $n name a
+  // group). Throws as Replace does for an invalid pattern.
+  std::vector<TReplacementPiece> ReplacementPieces(std::string_view aReplacement);
 
  private:
   struct Impl;

@@ -17,6 +17,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include "engine/quote_items.h"
 #include "engine/quote_lines.h"
 #include "engine/quote_source.h"
 #include "engine/reg_exp.h"
@@ -437,6 +438,93 @@ TEST(FastPathTest, ReplacementProgramAgreesWithAPlainMatchAndSubstituteLoop) {
     }
   }
   EXPECT_GT(changed, 5000);
+}
+
+}  // namespace
+}  // namespace melquon
+
+namespace melquon {
+namespace {
+
+// Replacement texts made of item names near the wanted ones, item and quote bytes and every
+// dollar form.
+std::string RandomTemplate(SplitMix64& aRandom) {
+  static const char* const kPieces[] = {
+      "CONTRACT=", "DT=", "contract=", "Dt=", " DT=", "CONTRACTS=", "&",  "=",
+      "x",         ":",   "\"",        "'",   "\r",   "$1",         "$2", "$3",
+      "$4",        "$12", "$&",        "$`",  "$'",   "$$",         "$9", "$"};
+  std::string text;
+  const int pieces = static_cast<int>(aRandom.Between(0, 9));
+  for (int i = 0; i < pieces; ++i) {
+    // Item and quote bytes rarely, so that most templates can be read straight.
+    const std::size_t at = static_cast<std::size_t>(aRandom.Below(std::size(kPieces)));
+    if ((at >= 10 && at <= 12) && aRandom.Below(4) != 0)
+      continue;
+    text += kPieces[at];
+  }
+  return text;
+}
+
+// Lines of the contract and others, with item bytes now and then.
+std::string RandomItemLine(SplitMix64& aRandom) {
+  static const char* const kTokens[] = {"1", "23", "4.5", ":",  ",", "10:05", "RIH9",
+                                        "a", "&",  "=",   "\"", " ", "."};
+  std::string line = aRandom.Below(5) == 0 ? "SIH9," : aRandom.Below(10) == 0 ? "" : "RIH9,";
+  const int tokens = static_cast<int>(aRandom.Between(0, 8));
+  for (int i = 0; i < tokens; ++i) {
+    const std::size_t at = static_cast<std::size_t>(aRandom.Below(std::size(kTokens)));
+    if (at >= 8 && at <= 10 && aRandom.Below(3) != 0)
+      continue;
+    line += kTokens[at];
+  }
+  return line;
+}
+
+// Reading the items straight from the match's groups gives the very CONTRACT and DT texts that
+// reading the replaced line gives, for whole-line, partial, empty, repeated and \K matches,
+// unset groups, every dollar form and every flag.
+TEST(FastPathTest, ItemsReadFromGroupsAreThoseOfTheReplacedLine) {
+  static const char* const kPatterns[] = {R"(^RIH9,(\d+),?(\d\d:\d\d)?(.*)$)",
+                                          R"(RIH9,(\d+))",
+                                          R"(^(.*)$)",
+                                          R"(^RIH9(.*?)(=)?(.*)$)",
+                                          R"(x*)",
+                                          R"(^(a)?RIH9,([^,]*)(,.*)?$)",
+                                          R"((?<=R)IH9.*)",
+                                          R"(^RIH9.*\K(\d))",
+                                          R"(^$)",
+                                          R"(^[^,]*,(\d*)([.:]\d+)*(.*)$)",
+                                          R"(.*)",
+                                          R"(([A-Z]*)\d*,?(.*))"};
+  SplitMix64 random(4242);
+  TRegExp direct;
+  TRegExp general;
+  TQuoteItemReader directReader;
+  TQuoteItemReader generalReader(false);
+  int wholeLines = 0;
+  for (int i = 0; i < kCases; ++i) {
+    const char* const pattern = kPatterns[random.Below(std::size(kPatterns))];
+    const std::string replacement = RandomTemplate(random);
+    for (TRegExp* regExp : {&direct, &general}) {
+      regExp->SetPattern(pattern);
+      regExp->Global = random.Below(4) != 0;
+      regExp->Multiline = true;
+    }
+    general.Global = direct.Global;
+    directReader.Prepare(direct, replacement);
+    generalReader.Prepare(general, replacement);
+    for (int line = 0; line < 4; ++line) {
+      const std::string text = RandomItemLine(random);
+      std::string_view price, dateTime, generalPrice, generalDateTime;
+      directReader.Read(direct, text, replacement, price, dateTime);
+      const std::pair fast{std::string(price), std::string(dateTime)};
+      generalReader.Read(general, text, replacement, generalPrice, generalDateTime);
+      ASSERT_EQ(fast, std::pair(std::string(generalPrice), std::string(generalDateTime)))
+          << "pattern " << pattern << " replacement " << replacement << " line " << text;
+      wholeLines += direct.MatchLine(text) == TLineMatch::kWholeLine ? 1 : 0;
+    }
+  }
+  EXPECT_GT(wholeLines, 10000);
 }
 
 }  // namespace

@@ -1,0 +1,150 @@
+#include "engine/quote_items.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/quote_source.h"
+
+namespace melquon {
+
+namespace {
+
+bool IsName(std::string_view aName, std::string_view aLowerName) {
+  return aName.size() == aLowerName.size() &&
+         std::equal(aName.begin(), aName.end(), aLowerName.begin(), [](char a, char b) {
+           return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+         });
+}
+
+}  // namespace
+
+void TQuoteItemReader::Plan(TRegExp& aRegExp, const std::string& aReplacement) {
+  planned_ = true;
+  plannedPattern_ = aRegExp.PatternVersion();
+  plannedReplacement_ = aReplacement;
+  usable_ = false;
+  price_ = ItemValue{};
+  dateTime_ = ItemValue{};
+
+  // The replacement is scanned as the item reader scans text, each group standing for plain
+  // bytes: items end at "&", CR or LF; the name is what comes before the item's first "=".
+  std::string name;
+  bool nameHasGroup = false;
+  bool inValue = false;
+  std::vector<ValuePiece> value;
+  const auto endItem = [&] {
+    if (inValue) {
+      if (nameHasGroup)
+        return false;
+      for (auto [item, lowerName] : {std::pair(&price_, "contract"), std::pair(&dateTime_, "dt")}) {
+        if (!item->found && IsName(name, lowerName)) {
+          item->found = true;
+          item->pieces = value;
+          for (const ValuePiece& piece : value) {
+            item->literalBytes += piece.literal.size();
+            item->groupRefs += piece.isGroup ? 1 : 0;
+          }
+        }
+      }
+    }
+    name.clear();
+    nameHasGroup = inValue = false;
+    value.clear();
+    return true;
+  };
+  for (const TReplacementPiece& piece : aRegExp.ReplacementPieces(aReplacement)) {
+    if (piece.kind == TReplacementPiece::Kind::kGroup) {
+      if (inValue)
+        value.push_back({true, piece.group, {}});
+      else
+        nameHasGroup = true;
+      continue;
+    }
+    // The text before and after a whole-line match is empty.
+    if (piece.kind != TReplacementPiece::Kind::kLiteral)
+      continue;
+    for (const char c : piece.literal) {
+      if (c == '"' || c == '\'')
+        return;
+      if (c == '&' || c == '\r' || c == '\n') {
+        if (!endItem())
+          return;
+      } else if (!inValue && c == '=') {
+        inValue = true;
+      } else if (inValue) {
+        if (value.empty() || value.back().isGroup)
+          value.push_back({});
+        value.back().literal += c;
+      } else {
+        name += c;
+      }
+    }
+  }
+  usable_ = endItem();
+}
+
+std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& aMatch,
+                                           std::string_view aLine, const ItemValue& aItem,
+                                           std::string& aBuffer) {
+  if (aItem.pieces.size() == 1) {
+    const ValuePiece& only = aItem.pieces.front();
+    return only.isGroup ? aMatch.Group(aLine, only.group) : std::string_view(only.literal);
+  }
+  // Each group is at most the line long.
+  const std::size_t bound = aItem.groupRefs * aLine.size() + aItem.literalBytes;
+  if (aBuffer.size() < bound)
+    aBuffer.resize(bound);
+  char* const start = aBuffer.data();
+  char* to = start;
+  for (const ValuePiece& piece : aItem.pieces) {
+    const std::string_view text =
+        piece.isGroup ? aMatch.Group(aLine, piece.group) : std::string_view(piece.literal);
+    for (const char c : text)
+      *to++ = c;
+  }
+  return std::string_view(start, static_cast<std::size_t>(to - start));
+}
+
+// Every group of a whole-line match lies within the line, so a line without item bytes brings
+// none in through any group.
+bool TQuoteItemReader::ReadDirectly(const TRegExp& aRegExp, std::string_view aLine,
+                                    std::string_view& aPrice, std::string_view& aDateTime) {
+  if (HasItemStop(aLine))
+    return false;
+  const TRegExp::TMatchOffsets match = aRegExp.WholeLineMatch();
+  aPrice = price_.found ? ValueOf(match, aLine, price_, priceBuffer_) : std::string_view();
+  aDateTime =
+      dateTime_.found ? ValueOf(match, aLine, dateTime_, dateTimeBuffer_) : std::string_view();
+  return true;
+}
+
+void TQuoteItemReader::Prepare(const TRegExp& aRegExp, const std::string& aReplacement) {
+  prepared_ = planned_ && plannedPattern_ == aRegExp.PatternVersion() &&
+              plannedReplacement_ == aReplacement;
+}
+
+void TQuoteItemReader::Read(TRegExp& aRegExp, std::string_view aLine,
+                            const std::string& aReplacement, std::string_view& aPrice,
+                            std::string_view& aDateTime) {
+  // Planned at the first line, so that an invalid pattern fails where replacing would.
+  if (direct_ && !prepared_) {
+    Plan(aRegExp, aReplacement);
+    prepared_ = true;
+  }
+  if (direct_ && usable_) {
+    switch (aRegExp.MatchLine(aLine)) {
+      case TLineMatch::kNone:
+        ReadQuoteItems(aLine, aPrice, aDateTime);
+        return;
+      case TLineMatch::kWholeLine:
+        if (ReadDirectly(aRegExp, aLine, aPrice, aDateTime))
+          return;
+        break;
+      case TLineMatch::kOther:
+        break;
+    }
+  }
+  ReadQuoteItems(aRegExp.ReplaceLine(aLine, aReplacement), aPrice, aDateTime);
+}
+
+}  // namespace melquon

@@ -32,6 +32,9 @@ TVolatilityRes::TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate,
     TVolatilityResItem& item = Items.emplace_back(aDaysCount, aStartDate);
     item.IntervalValue = IntervalValueAt(aIntervalFrom, aIntervalStep, i);
   }
+  // A few counters share one band, checked at the cost of two comparisons; many keep their own.
+  constexpr std::int32_t kScheduledFrom = 48;
+  scheduled_ = aIntervalCount >= kScheduledFrom;
 }
 
 void TVolatilityRes::AttachLog(TRunLog& aLog) {
@@ -49,19 +52,53 @@ void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIn
     (log_ != nullptr ? *log_ : ProgramRunLog()).ResultSetQuote(aDayIndex, aQuoteValue);
   }
   // Without an attached log the trace threshold may change between quotes: no shortcut then.
-  const bool maySkip = log_ != nullptr && !trace;
-  if (maySkip && aQuoteValue >= quietLow_ && aQuoteValue <= quietHigh_) {
+  if (log_ == nullptr || trace) {
+    SweepAll(aDayIndex, aQuoteIndex, aQuoteValue);
+    // The bands were not kept up with the sweep.
+    quietLow_ = std::numeric_limits<double>::infinity();
+    quietHigh_ = -std::numeric_limits<double>::infinity();
+    scheduleValid_ = false;
+    return;
+  }
+  if (scheduled_) {
+    VisitScheduled(aDayIndex, aQuoteIndex, aQuoteValue);
+    return;
+  }
+  if (aQuoteValue >= quietLow_ && aQuoteValue <= quietHigh_) {
     TallyQuietBand(true);
     return;
   }
+  SweepAll(aDayIndex, aQuoteIndex, aQuoteValue);
+  if (bandKept_) {
+    NarrowQuietBandToItems();
+  }
+  TallyQuietBand(false);
+}
+
+void TVolatilityRes::SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                              double aQuoteValue) {
   for (TVolatilityResItem& item : Items) {
     item.ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
   }
-  if (maySkip) {
-    if (bandKept_) {
-      NarrowQuietBandToItems();
-    }
-    TallyQuietBand(false);
+}
+
+// The counters a quote leaves the band of, in index order: the others would report nothing
+// and change nothing, so the counts and the order of what is reported are those of a sweep.
+void TVolatilityRes::VisitScheduled(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
+                                    double aQuoteValue) {
+  if (!scheduleValid_) {
+    schedule_.Reset(Count());
+    scheduleValid_ = true;
+  }
+  schedule_.CountersToVisit(aQuoteValue, visit_);
+  for (const std::int32_t index : visit_) {
+    Items[static_cast<std::size_t>(index)].ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
+  }
+  for (const std::int32_t index : visit_) {
+    double low = -std::numeric_limits<double>::infinity();
+    double high = std::numeric_limits<double>::infinity();
+    Items[static_cast<std::size_t>(index)].NarrowQuietBand(low, high);
+    schedule_.Update(index, low, high);
   }
 }
 

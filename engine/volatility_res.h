@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/counter_schedule.h"
 #include "engine/volatility_res_item.h"
 #include "runtime/date_time.h"
 
@@ -33,6 +34,8 @@ class TVolatilityRes {
   std::vector<TVolatilityResItem> Items;
 
  private:
+  void SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
+  void VisitScheduled(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void NarrowQuietBandToItems();
   void TallyQuietBand(bool aPassed);
 
@@ -45,6 +48,11 @@ class TVolatilityRes {
   std::int32_t trialQuotes_ = 0;
   std::int32_t passedQuotes_ = 0;
   std::int32_t trialsLeftOut_ = 0;
+  // With many counters, each keeps a band of its own and only those a quote leaves are visited.
+  bool scheduled_ = false;
+  bool scheduleValid_ = false;
+  TCounterSchedule schedule_;
+  std::vector<std::int32_t> visit_;
 };
 
 }  // namespace melquon

@@ -349,8 +349,11 @@ BandWalk RandomBandWalk(SplitMix64& aRandom) {
   BandWalk walk;
   walk.step = static_cast<std::int32_t>(aRandom.Below(3) == 0 ? 1 : aRandom.Between(-50, 400));
   walk.from = static_cast<std::int32_t>(aRandom.Between(-20, 1500));
-  walk.count = static_cast<std::int32_t>(aRandom.Below(8) == 0 ? aRandom.Between(500, 2000)
-                                                               : aRandom.Between(0, 40));
+  // A few counters share one band, many are visited by their own.
+  const std::int64_t size = aRandom.Below(8);
+  walk.count = static_cast<std::int32_t>(size == 0  ? aRandom.Between(500, 2000)
+                                         : size < 3 ? aRandom.Between(41, 200)
+                                                    : aRandom.Between(0, 40));
   walk.days = static_cast<std::int32_t>(aRandom.Between(1, 4));
   // Some walks are long enough for the band to be left out for a while and taken up again.
   const int quotes = walk.count > 100 ? 150 : aRandom.Below(10) == 0 ? 3000 : 600;

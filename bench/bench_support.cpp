@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "engine/quote_source.h"
+#include "engine/settings.h"
+#include "engine/skip_intervals.h"
 #include "runtime/paths.h"
 #include "runtime/text_file.h"
 
@@ -70,6 +72,19 @@ double WallSeconds() {
 }
 
 }  // namespace
+
+ArchiveShape SampleDaysShape() {
+  TSettings sample;
+  TSkipIntervals skipIntervals;
+  LoadSettingsFrom(MELQUON_SAMPLE_INI, sample, skipIntervals);
+  ArchiveShape shape;
+  shape.tradingDays = 8;
+  shape.day.ownContractThirds = 2;
+  shape.day.junkShare = 0.0002;
+  shape.findWhat = sample.FindWhat;
+  shape.replaceWith = sample.ReplaceWith;
+  return shape;
+}
 
 Archive PrepareArchive(const fs::path& aFolder, const ArchiveShape& aShape) {
   fs::create_directories(aFolder);

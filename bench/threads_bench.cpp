@@ -20,7 +20,6 @@
 #include "engine/calculation.h"
 #include "engine/engine.h"
 #include "engine/report.h"
-#include "engine/settings.h"
 #include "log/write_log.h"
 #include "runtime/memory.h"
 #include "runtime/text_file.h"
@@ -28,21 +27,7 @@
 namespace melquon::bench {
 namespace {
 
-constexpr int kTradingDays = 8;
 constexpr std::int32_t kThreadCounts[] = {1, 2};
-
-ArchiveShape DaysShape() {
-  TSettings sample;
-  TSkipIntervals skipIntervals;
-  LoadSettingsFrom(MELQUON_SAMPLE_INI, sample, skipIntervals);
-  ArchiveShape shape;
-  shape.tradingDays = kTradingDays;
-  shape.day.ownContractThirds = 2;
-  shape.day.junkShare = 0.0002;
-  shape.findWhat = sample.FindWhat;
-  shape.replaceWith = sample.ReplaceWith;
-  return shape;
-}
 
 // What a run leaves for the user: the report and the log file.
 struct RunOutput {
@@ -90,7 +75,7 @@ double BareLoopWall(const std::vector<std::string>& aDays, const std::string& aF
 }
 
 int Run(int aRepetitions) {
-  const Archive archive = PrepareArchive(BuildTreeFolder("bench-archive-days"), DaysShape());
+  const Archive archive = PrepareArchive(BuildTreeFolder("bench-archive-days"), SampleDaysShape());
   StartEngine(archive.iniFileName);
   // A fixed clock, so that the log files of two runs compare byte for byte.
   SetLogClock([] { return LocalDateTime{{2009, 1, 12}, {10, 0, 0, 0}}; });
@@ -113,7 +98,7 @@ int Run(int aRepetitions) {
           these.sameOutput && output.report == first.report && output.log == first.log;
     }
   }
-  const std::string findWhat = DaysShape().findWhat;
+  const std::string findWhat = SampleDaysShape().findWhat;
   std::vector<std::string> days;
   for (const std::string& file : archive.dayFiles)
     days.push_back(ReadFileBytes(file));
@@ -137,7 +122,7 @@ int Run(int aRepetitions) {
   const double bareRate = lines / bareOneWall;
   std::printf("archive         %s\n", archive.iniFileName.c_str());
   std::printf("                %d day files, %.0f lines, %.1f MB largest file, log %zu bytes\n",
-              kTradingDays, lines, largestMb, first.log.size());
+              static_cast<int>(archive.dayFiles.size()), lines, largestMb, first.log.size());
   std::printf("bare PCRE2 JIT  %.2f M lines/s on one thread, %lld matching lines\n", bareRate / 1e6,
               static_cast<long long>(matches));
   std::printf(

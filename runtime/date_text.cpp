@@ -501,9 +501,18 @@ bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
 // time as a fraction, which keeps the milliseconds exact: they can be had without it.
 bool CommonTimeOfDayMs(std::string_view text, const FormatSettings& formats,
                        const DateLayout& layout, long long& ms) {
+  // A time's first separator comes where a date's would: the one found there tells which shape
+  // to try first.
+  const std::size_t firstSeparator = text.size() > 1 && IsDigit(text[1]) ? 2 : 1;
+  const bool timeFirst =
+      text.size() > firstSeparator &&
+      (text[firstSeparator] == ':' || text[firstSeparator] == formats.TimeSeparator);
   CommonShape shape;
-  if (!ReadCommonShape(text, formats, layout, shape) &&
-      !ReadTimeAloneShape(text, formats, layout, shape)) {
+  const bool read = timeFirst ? ReadTimeAloneShape(text, formats, layout, shape) ||
+                                    ReadCommonShape(text, formats, layout, shape)
+                              : ReadCommonShape(text, formats, layout, shape) ||
+                                    ReadTimeAloneShape(text, formats, layout, shape);
+  if (!read) {
     return false;
   }
   // 24:00 is midnight of the next day.

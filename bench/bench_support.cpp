@@ -217,6 +217,10 @@ double Median(std::vector<double> aValues) {
   return aValues[aValues.size() / 2];
 }
 
+int RepetitionsFrom(int argc, char** argv) {
+  return argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+}
+
 const char* Verdict(bool aMet) {
   return aMet ? "met" : "MISSED";
 }

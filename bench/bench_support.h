@@ -97,6 +97,8 @@ bool ResetPeakMemory();
 double Megabytes(long aKilobytes);
 
 double Median(std::vector<double> aValues);
+// The repetitions named by the first argument, 3 without one.
+int RepetitionsFrom(int argc, char** argv);
 const char* Verdict(bool aMet);
 
 }  // namespace melquon::bench

@@ -115,6 +115,5 @@ int Run(int aRepetitions) {
 
 int main(int argc, char** argv) {
   melquon::SetUpAllocator();
-  const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  return melquon::bench::Run(repetitions);
+  return melquon::bench::Run(melquon::bench::RepetitionsFrom(argc, argv));
 }

@@ -381,6 +381,20 @@ bool IsClockTime(int hour, int minute, int second) {
   return hour <= 23 && minute <= 59 && second <= 59;
 }
 
+// H:mm or H:mm:ss up to the end of the text, a valid clock time.
+bool ReadClockTime(ShapeReader& r, char timeSeparator, CommonShape& shape) {
+  shape.second = 0;
+  if (!r.ReadShort(shape.hour) || !r.AcceptEither(timeSeparator, ':') ||
+      !r.ReadShort(shape.minute)) {
+    return false;
+  }
+  if (!r.AtEnd() &&
+      (!r.AcceptEither(timeSeparator, ':') || !r.ReadShort(shape.second) || !r.AtEnd())) {
+    return false;
+  }
+  return IsClockTime(shape.hour, shape.minute, shape.second);
+}
+
 bool ReadCommonShape(std::string_view text, const FormatSettings& formats, const DateLayout& layout,
                      CommonShape& shape) {
   const char separator = layout.separator;
@@ -407,15 +421,7 @@ bool ReadCommonShape(std::string_view text, const FormatSettings& formats, const
   if (r.AtEnd()) {
     return true;
   }
-  if (!r.SkipBlanks() || !r.ReadShort(shape.hour) || !r.AcceptEither(timeSeparator, ':') ||
-      !r.ReadShort(shape.minute)) {
-    return false;
-  }
-  if (!r.AtEnd() &&
-      (!r.AcceptEither(timeSeparator, ':') || !r.ReadShort(shape.second) || !r.AtEnd())) {
-    return false;
-  }
-  return IsClockTime(shape.hour, shape.minute, shape.second);
+  return r.SkipBlanks() && ReadClockTime(r, timeSeparator, shape);
 }
 
 bool TryCommonShape(std::string_view text, const FormatSettings& formats, const DateLayout& layout,
@@ -485,16 +491,7 @@ bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
     return false;
   }
   ShapeReader r(text);
-  shape.second = 0;
-  if (!r.ReadShort(shape.hour) || !r.AcceptEither(timeSeparator, ':') ||
-      !r.ReadShort(shape.minute)) {
-    return false;
-  }
-  if (!r.AtEnd() &&
-      (!r.AcceptEither(timeSeparator, ':') || !r.ReadShort(shape.second) || !r.AtEnd())) {
-    return false;
-  }
-  return IsClockTime(shape.hour, shape.minute, shape.second);
+  return ReadClockTime(r, timeSeparator, shape);
 }
 
 // The value of a text of the common shape is a day number of at most seven digits plus the

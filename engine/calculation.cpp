@@ -15,11 +15,8 @@
 #include "engine/engine.h"
 #include "engine/quote_lines.h"
 #include "engine/quote_source.h"
-#include "runtime/cp1251.h"
-#include "runtime/errors.h"
 #include "runtime/local_clock.h"
 #include "runtime/number_text.h"
-#include "runtime/text_file.h"
 
 namespace melquon {
 

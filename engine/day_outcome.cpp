@@ -44,15 +44,19 @@ void TDayOutcome::TakeNews(TDayOutcome& aPublished) {
   Log.clear();
   std::swap(Quotes, aPublished.Quotes);
   std::swap(Log, aPublished.Log);
-  OpenName = aPublished.OpenName;
   Loaded = aPublished.Loaded;
   LineCount = aPublished.LineCount;
-  FirstLines = aPublished.FirstLines;
   ReadUpTo = aPublished.ReadUpTo;
   Finished = aPublished.Finished;
-  Stats = aPublished.Stats;
-  Error = aPublished.Error;
-  Abandoned = aPublished.Abandoned;
+  // What only the end of the day is counted with is taken once, not with every block: the
+  // published day is cleared right after.
+  if (Finished) {
+    OpenName = std::move(aPublished.OpenName);
+    FirstLines = std::move(aPublished.FirstLines);
+    Stats = std::move(aPublished.Stats);
+    Error = aPublished.Error;
+    Abandoned = aPublished.Abandoned;
+  }
 }
 
 void TDayOutcome::Clear() {

@@ -59,7 +59,8 @@ struct TDayOutcome {
   // Adds aLater's quotes and log lines and takes its word on the rest.
   void Append(TDayOutcome& aLater);
   // Takes the quotes and log lines of aPublished, leaving it those of this one emptied, and
-  // copies the rest.
+  // what is known of the file; once aPublished is finished also its name, first lines,
+  // figures and what reading raised, which are moved out of it.
   void TakeNews(TDayOutcome& aPublished);
   // Back to a day of which nothing is known, keeping the memory of its lists.
   void Clear();

@@ -6,9 +6,10 @@
 namespace melquon {
 
 // Which of many counters a price can change. Each counter has a quiet band of prices that
-// surely change nothing of it (see TVolatilityResItem::NarrowQuietBand); the counters are kept
-// ordered by the two ends of their bands, so that a quote finds the few whose band it leaves
-// without looking at the others.
+// surely change nothing of it (see TVolatilityResItem::NarrowQuietBand). Neighbouring counters
+// form blocks that keep the common part of their members' bands: a price inside it passes the
+// whole block at the cost of two comparisons, and only the blocks it leaves are looked into.
+// Blocks are looked into in order, so the counters to visit come out in index order.
 class TCounterSchedule {
  public:
   // aCount counters, every band empty: the first quote visits them all.
@@ -17,29 +18,24 @@ class TCounterSchedule {
   // is not a number).
   void CountersToVisit(double aPrice, std::vector<std::int32_t>& aVisit);
   // The band of a counter after a visit.
-  void Update(std::int32_t aIndex, double aLow, double aHigh);
+  void Update(std::int32_t aIndex, double aLow, double aHigh) {
+    const auto i = static_cast<std::size_t>(aIndex);
+    low_[i] = aLow;
+    high_[i] = aHigh;
+    blockStale_[i / kBlockSize] = true;
+  }
 
  private:
-  // An end of a band as it was when pushed; older ones of the same counter are passed over.
-  struct End {
-    double price;
-    std::int32_t index;
-    std::uint32_t version;
-  };
+  static constexpr std::size_t kBlockSize = 32;
 
-  void Visit(std::int32_t aIndex, std::vector<std::int32_t>& aVisit);
-  void Push(std::int32_t aIndex);
-  void Rebuild();
+  void NarrowBlock(std::size_t aBlock);
 
   std::vector<double> low_;
   std::vector<double> high_;
-  std::vector<std::uint32_t> version_;
-  // Heaps: the greatest low end on top, the least high end on top.
-  std::vector<End> lows_;
-  std::vector<End> highs_;
-  // Marks the counters already taken for the current quote.
-  std::vector<std::uint32_t> takenAt_;
-  std::uint32_t quote_ = 0;
+  // The common part of the bands of each block's members, and whether a member changed since.
+  std::vector<double> blockLow_;
+  std::vector<double> blockHigh_;
+  std::vector<bool> blockStale_;
 };
 
 }  // namespace melquon

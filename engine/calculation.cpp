@@ -162,6 +162,7 @@ std::unique_ptr<TVolatilityRes> TCalculation::Run(const RunProgress& aProgress,
   } else {
     ReadAndCountDays(*result, daysCount, aProgress, aCancel);
   }
+  result->SettleExtremes();
   if (log_.Passes(2)) {
     log_.Line(2, "Calculating done", false);
   }

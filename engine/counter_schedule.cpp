@@ -18,29 +18,33 @@ void TCounterSchedule::Reset(std::int32_t aCount) {
   high_.assign(count, -kInfinity);
   blockLow_.assign(blocks, kInfinity);
   blockHigh_.assign(blocks, -kInfinity);
-  blockStale_.assign(blocks, false);
+  blockStale_.assign(blocks, 0);
+  visit_.assign(count, 0);
 }
 
-void TCounterSchedule::CountersToVisit(double aPrice, std::vector<std::int32_t>& aVisit) {
-  aVisit.clear();
+std::span<const std::int32_t> TCounterSchedule::CountersToVisit(double aPrice) {
+  const std::size_t count = low_.size();
   if (aPrice != aPrice) {
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(low_.size()); ++i)
-      aVisit.push_back(i);
-    return;
+    for (std::size_t i = 0; i < count; ++i)
+      visit_[i] = static_cast<std::int32_t>(i);
+    return {visit_.data(), count};
   }
+  std::size_t visits = 0;
   for (std::size_t block = 0; block < blockLow_.size(); ++block) {
-    if (blockStale_[block]) {
+    if (blockStale_[block] != 0) {
       NarrowBlock(block);
     }
     if (aPrice >= blockLow_[block] && aPrice <= blockHigh_[block]) {
       continue;
     }
-    const std::size_t end = std::min(low_.size(), (block + 1) * kBlockSize);
+    // Without branches: whether a member's band holds the price is as good as random.
+    const std::size_t end = std::min(count, (block + 1) * kBlockSize);
     for (std::size_t i = block * kBlockSize; i < end; ++i) {
-      if (!(aPrice >= low_[i] && aPrice <= high_[i]))
-        aVisit.push_back(static_cast<std::int32_t>(i));
+      visit_[visits] = static_cast<std::int32_t>(i);
+      visits += static_cast<std::size_t>(!(aPrice >= low_[i]) | !(aPrice <= high_[i]));
     }
   }
+  return {visit_.data(), visits};
 }
 
 void TCounterSchedule::NarrowBlock(std::size_t aBlock) {
@@ -53,7 +57,7 @@ void TCounterSchedule::NarrowBlock(std::size_t aBlock) {
   }
   blockLow_[aBlock] = low;
   blockHigh_[aBlock] = high;
-  blockStale_[aBlock] = false;
+  blockStale_[aBlock] = 0;
 }
 
 }  // namespace melquon

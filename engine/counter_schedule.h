@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace melquon {
@@ -15,14 +16,14 @@ class TCounterSchedule {
   // aCount counters, every band empty: the first quote visits them all.
   void Reset(std::int32_t aCount);
   // The counters whose band does not hold aPrice, in index order (every one for a price that
-  // is not a number).
-  void CountersToVisit(double aPrice, std::vector<std::int32_t>& aVisit);
+  // is not a number); valid until the next call.
+  std::span<const std::int32_t> CountersToVisit(double aPrice);
   // The band of a counter after a visit.
   void Update(std::int32_t aIndex, double aLow, double aHigh) {
     const auto i = static_cast<std::size_t>(aIndex);
     low_[i] = aLow;
     high_[i] = aHigh;
-    blockStale_[i / kBlockSize] = true;
+    blockStale_[i / kBlockSize] = 1;
   }
 
  private:
@@ -35,7 +36,8 @@ class TCounterSchedule {
   // The common part of the bands of each block's members, and whether a member changed since.
   std::vector<double> blockLow_;
   std::vector<double> blockHigh_;
-  std::vector<bool> blockStale_;
+  std::vector<std::uint8_t> blockStale_;
+  std::vector<std::int32_t> visit_;
 };
 
 }  // namespace melquon

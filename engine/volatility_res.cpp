@@ -1,5 +1,6 @@
 #include "engine/volatility_res.h"
 
+#include <algorithm>
 #include <string>
 
 #include "log/write_log.h"
@@ -23,7 +24,9 @@ std::int32_t IntervalValueAt(std::int32_t aIntervalFrom, std::int32_t aIntervalS
 TVolatilityRes::TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate,
                                std::int32_t aIntervalFrom, std::int32_t aIntervalStep,
                                std::int32_t aIntervalCount)
-    : DaysCount(aDaysCount), StartDate(aStartDate) {
+    : DaysCount(aDaysCount),
+      StartDate(aStartDate),
+      daysKept_(static_cast<std::size_t>(std::max(aDaysCount, 0))) {
   if (aIntervalCount <= 0) {
     return;
   }
@@ -53,11 +56,11 @@ void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIn
   }
   // Without an attached log the trace threshold may change between quotes: no shortcut then.
   if (log_ == nullptr || trace) {
+    LeaveSchedule();
     SweepAll(aDayIndex, aQuoteIndex, aQuoteValue);
     // The bands were not kept up with the sweep.
     quietLow_ = std::numeric_limits<double>::infinity();
     quietHigh_ = -std::numeric_limits<double>::infinity();
-    scheduleValid_ = false;
     return;
   }
   if (scheduled_) {
@@ -83,23 +86,70 @@ void TVolatilityRes::SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
 }
 
 // The counters a quote leaves the band of, in index order: the others would report nothing
-// and change nothing, so the counts and the order of what is reported are those of a sweep.
+// and change nothing but their running extremes, so the counts and the order of what is
+// reported are those of a sweep. A passed-over price is kept in the window until each counter
+// it passed over has taken it into its extremes.
 void TVolatilityRes::VisitScheduled(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
                                     double aQuoteValue) {
+  // Counters ignore a quote for a day outside the run.
+  if (aDayIndex < 0 || static_cast<std::size_t>(aDayIndex) >= daysKept_) {
+    return;
+  }
+  // The level bands hold for these prices only; any other is handed to every counter.
+  constexpr double kLevelsRise = 0x1p30;
+  if (!(aQuoteValue > 0.0 && aQuoteValue < kLevelsRise)) {
+    LeaveSchedule();
+    SweepAll(aDayIndex, aQuoteIndex, aQuoteValue);
+    return;
+  }
   if (!scheduleValid_) {
     schedule_.Reset(Count());
+    window_.Clear();
+    seen_.assign(Items.size(), window_.Next());
     scheduleValid_ = true;
   }
-  schedule_.CountersToVisit(aQuoteValue, visit_);
-  for (const std::int32_t index : visit_) {
+  const std::span<const std::int32_t> visit = schedule_.CountersToVisit(aQuoteValue);
+  for (const std::int32_t index : visit) {
+    CatchUp(index);
     Items[static_cast<std::size_t>(index)].ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
   }
-  for (const std::int32_t index : visit_) {
+  window_.Add(aQuoteValue);
+  for (const std::int32_t index : visit) {
+    seen_[static_cast<std::size_t>(index)] = window_.Next();
     double low = -std::numeric_limits<double>::infinity();
     double high = std::numeric_limits<double>::infinity();
-    Items[static_cast<std::size_t>(index)].NarrowQuietBand(low, high);
+    Items[static_cast<std::size_t>(index)].NarrowLevelBand(low, high);
     schedule_.Update(index, low, high);
   }
+  // A window that only grows (a price that trends for long past counters that are never
+  // visited) is folded into every counter now and then.
+  constexpr std::size_t kWindowKept = 1 << 12;
+  if (window_.Kept() > kWindowKept) {
+    SettleExtremes();
+  }
+}
+
+void TVolatilityRes::CatchUp(std::int32_t aIndex) {
+  const auto i = static_cast<std::size_t>(aIndex);
+  TVolatilityResItem& item = Items[i];
+  item.MaxContractPrice = std::max(item.MaxContractPrice, window_.HighestSince(seen_[i]));
+  item.MinContractPrice = std::min(item.MinContractPrice, window_.LowestSince(seen_[i]));
+  seen_[i] = window_.Next();
+}
+
+void TVolatilityRes::SettleExtremes() {
+  if (!scheduleValid_) {
+    return;
+  }
+  for (std::int32_t i = 0; i < Count(); ++i) {
+    CatchUp(i);
+  }
+  window_.Clear();
+}
+
+void TVolatilityRes::LeaveSchedule() {
+  SettleExtremes();
+  scheduleValid_ = false;
 }
 
 // Keeping the band costs a pass over the counters after every sweep. Where it lets fewer than

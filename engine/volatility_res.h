@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/counter_schedule.h"
+#include "engine/price_window.h"
 #include "engine/volatility_res_item.h"
 #include "runtime/date_time.h"
 
@@ -26,6 +27,11 @@ class TVolatilityRes {
   // on at all: it would change nothing and report nothing.
   void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
 
+  // With many counters a counter passed over learns only when next visited how far the price
+  // went meanwhile; this brings every counter's running high and low up to the last quote. A run
+  // calls it when its quotes are done; counts and reports never wait for it.
+  void SettleExtremes();
+
   std::int32_t Count() const { return static_cast<std::int32_t>(Items.size()); }
   const TVolatilityResItem& operator[](std::int32_t aIndex) const { return Items.at(aIndex); }
 
@@ -37,6 +43,8 @@ class TVolatilityRes {
   void SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void VisitScheduled(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void NarrowQuietBandToItems();
+  void LeaveSchedule();
+  void CatchUp(std::int32_t aIndex);
   void TallyQuietBand(bool aPassed);
 
   TRunLog* log_ = nullptr;
@@ -52,7 +60,11 @@ class TVolatilityRes {
   bool scheduled_ = false;
   bool scheduleValid_ = false;
   TCounterSchedule schedule_;
-  std::vector<std::int32_t> visit_;
+  // The prices the scheduled counters were passed over for, and for each counter the number of
+  // the first price it has not taken into its extremes yet.
+  TPriceWindow window_;
+  std::vector<std::int64_t> seen_;
+  std::size_t daysKept_ = 0;
 };
 
 }  // namespace melquon

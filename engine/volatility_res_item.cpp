@@ -94,6 +94,35 @@ void TVolatilityResItem::NarrowQuietBand(double& aLow, double& aHigh) {
   }
 }
 
+void TVolatilityResItem::NarrowLevelBand(double& aLow, double& aHigh) {
+  // Up to 2^30 the levels are products that fit 32 bits and rise with the price.
+  constexpr double kLevelsRise = 0x1p30;
+  if (StartContractPrice == 0.0 || IntervalValue <= 0 || IntervalValue >= kLevelsRise ||
+      !(MinContractPrice > 0.0) || !(MaxContractPrice < kLevelsRise)) {
+    NarrowQuietBand(aLow, aHigh);
+    return;
+  }
+  const double interval = IntervalValue;
+  const double margin = (MaxContractPrice + MinContractPrice + interval) * 0x1p-30;
+  // Falls count from the high's level, which stays while the high stays below the next multiple.
+  const double highLevel = HighLevel();
+  aHigh = std::min(aHigh, highLevel + interval - margin);
+  if (MaxContractPrice > StartContractPrice) {
+    aLow = std::max(aLow, highLevel - interval + margin);
+  } else {
+    aHigh = std::min(aHigh, StartContractPrice);
+  }
+  // Rises count from the low's level, which stays while the low stays at or above the multiple
+  // below it.
+  const double lowLevel = LowLevel();
+  aLow = std::max(aLow, lowLevel - interval + margin);
+  if (MinContractPrice < StartContractPrice) {
+    aHigh = std::min(aHigh, lowLevel + interval - margin);
+  } else {
+    aLow = std::max(aLow, StartContractPrice);
+  }
+}
+
 void TVolatilityResItem::TakeFirstQuote(std::int32_t aDayIndex, double aQuoteValue) {
   StartContractPrice = aQuoteValue;
   MaxContractPrice = aQuoteValue;

@@ -51,6 +51,12 @@ class TVolatilityResItem {
   // no count, not its first price. The bounds keep a margin far beyond the rounding of the
   // counter's own arithmetic: a price inside surely changes nothing, one outside may or may not.
   void NarrowQuietBand(double& aLow, double& aHigh);
+  // Narrows [aLow, aHigh] to prices that would change nothing of the counter but its running
+  // high or low: no count, no other level of the extremes, no extreme crossing the start price.
+  // Wider than the quiet band, so fewer quotes need the counter; a caller that passes over a
+  // price inside must later fold it into the extremes. Holds for prices in (0, 2^30) only, and
+  // where the interval or the extremes lie outside that range it is the quiet band.
+  void NarrowLevelBand(double& aLow, double& aHigh);
 
   std::int32_t DaysCount = 0;
   std::int32_t IntervalValue = 0;

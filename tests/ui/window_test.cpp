@@ -741,10 +741,11 @@ class TWindowTest : public QObject {
     frm.btnStart->click();
     const std::string report = FileBytes(fixture.File("report.txt"));
     QVERIFY(!report.empty());
-    // Twenty thousand interval values over eighty thousand lines: seconds of work.
+    // Twenty thousand interval values over eighty thousand lines with prices beyond 2^30, which
+    // every counter takes on every quote: seconds of work.
     std::string day;
     for (int line = 0; line < 80000; ++line) {
-      day += "RIH9;" + std::to_string(100000 + line % 977) + ";01.01.2009 10:00:00\r\n";
+      day += "RIH9;" + std::to_string(2000000000 + line % 977) + ";01.01.2009 10:00:00\r\n";
     }
     WriteBytes(fixture.File("090101.txt"), day);
     frm.pc->setCurrentWidget(frm.tsMain);

@@ -16,48 +16,94 @@ void TCounterSchedule::Reset(std::int32_t aCount) {
   const std::size_t blocks = (count + kBlockSize - 1) / kBlockSize;
   low_.assign(count, kInfinity);
   high_.assign(count, -kInfinity);
-  blockLow_.assign(blocks, kInfinity);
-  blockHigh_.assign(blocks, -kInfinity);
-  blockStale_.assign(blocks, 0);
+  blocks_.assign(blocks, {kInfinity, -kInfinity, true});
+  groups_.assign((blocks + kBlocksPerGroup - 1) / kBlocksPerGroup, {kInfinity, -kInfinity, true});
+  hot_.assign(count, 0);
+  hotList_.clear();
+  scanned_.assign(count, 0);
   visit_.assign(count, 0);
 }
 
 std::span<const std::int32_t> TCounterSchedule::CountersToVisit(double aPrice) {
-  const std::size_t count = low_.size();
+  const std::size_t count = visit_.size();
   if (aPrice != aPrice) {
     for (std::size_t i = 0; i < count; ++i)
       visit_[i] = static_cast<std::int32_t>(i);
     return {visit_.data(), count};
   }
-  std::size_t visits = 0;
-  for (std::size_t block = 0; block < blockLow_.size(); ++block) {
-    if (blockStale_[block] != 0) {
-      NarrowBlock(block);
-    }
-    if (aPrice >= blockLow_[block] && aPrice <= blockHigh_[block]) {
-      continue;
-    }
-    // Without branches: whether a member's band holds the price is as good as random.
-    const std::size_t end = std::min(count, (block + 1) * kBlockSize);
-    for (std::size_t i = block * kBlockSize; i < end; ++i) {
-      visit_[visits] = static_cast<std::int32_t>(i);
-      visits += static_cast<std::size_t>(!(aPrice >= low_[i]) | !(aPrice <= high_[i]));
-    }
+  if (hotList_.empty()) {
+    return {visit_.data(), ScanBlocks(aPrice, visit_.data())};
   }
-  return {visit_.data(), visits};
+  const std::size_t scanned = ScanBlocks(aPrice, scanned_.data());
+  const auto end =
+      std::merge(hotList_.begin(), hotList_.end(), scanned_.begin(),
+                 scanned_.begin() + static_cast<std::ptrdiff_t>(scanned), visit_.begin());
+  return {visit_.data(), static_cast<std::size_t>(end - visit_.begin())};
 }
 
-void TCounterSchedule::NarrowBlock(std::size_t aBlock) {
-  const std::size_t end = std::min(low_.size(), (aBlock + 1) * kBlockSize);
-  double low = -kInfinity;
-  double high = kInfinity;
-  for (std::size_t i = aBlock * kBlockSize; i < end; ++i) {
-    low = std::max(low, low_[i]);
-    high = std::min(high, high_[i]);
+// A band that does not hold the price is looked into; a changed one is empty and is narrowed
+// again on the way.
+std::size_t TCounterSchedule::ScanBlocks(double aPrice, std::int32_t* aVisit) {
+  std::size_t visits = 0;
+  for (std::size_t group = 0; group < groups_.size(); ++group) {
+    if (PassesBand(groups_[group], aPrice)) {
+      continue;
+    }
+    const bool narrow = groups_[group].stale;
+    Band common{-kInfinity, kInfinity, false};
+    const std::size_t end = std::min(blocks_.size(), (group + 1) * kBlocksPerGroup);
+    for (std::size_t block = group * kBlocksPerGroup; block < end; ++block) {
+      if (!PassesBand(blocks_[block], aPrice)) {
+        visits = blocks_[block].stale ? ScanMembers<true>(block, aPrice, aVisit, visits)
+                                      : ScanMembers<false>(block, aPrice, aVisit, visits);
+      }
+      if (narrow) {
+        common.low = std::max(common.low, blocks_[block].low);
+        common.high = std::min(common.high, blocks_[block].high);
+      }
+    }
+    if (narrow) {
+      groups_[group] = common;
+    }
   }
-  blockLow_[aBlock] = low;
-  blockHigh_[aBlock] = high;
-  blockStale_[aBlock] = 0;
+  return visits;
+}
+
+template <bool Narrow>
+std::size_t TCounterSchedule::ScanMembers(std::size_t aBlock, double aPrice, std::int32_t* aVisit,
+                                          std::size_t aVisits) {
+  const double* const low = low_.data();
+  const double* const high = high_.data();
+  const std::size_t end = std::min(low_.size(), (aBlock + 1) * kBlockSize);
+  Band common{-kInfinity, kInfinity, false};
+  // Without branches: whether a member's band holds the price is as good as random.
+  for (std::size_t i = aBlock * kBlockSize; i < end; ++i) {
+    aVisit[aVisits] = static_cast<std::int32_t>(i);
+    aVisits += static_cast<std::size_t>(!(aPrice >= low[i]) | !(aPrice <= high[i]));
+    if constexpr (Narrow) {
+      common.low = std::max(common.low, low[i]);
+      common.high = std::min(common.high, high[i]);
+    }
+  }
+  if constexpr (Narrow) {
+    blocks_[aBlock] = common;
+  }
+  return aVisits;
+}
+
+// A hot counter's band holds every price, so that it narrows no block; it is visited anyway.
+void TCounterSchedule::MakeHot(std::int32_t aIndex) {
+  if (IsHot(aIndex)) {
+    return;
+  }
+  Update(aIndex, -kInfinity, kInfinity);
+  hot_[static_cast<std::size_t>(aIndex)] = 1;
+  hotList_.insert(std::lower_bound(hotList_.begin(), hotList_.end(), aIndex), aIndex);
+}
+
+void TCounterSchedule::LeaveHot(std::int32_t aIndex) {
+  hot_[static_cast<std::size_t>(aIndex)] = 0;
+  hotList_.erase(std::lower_bound(hotList_.begin(), hotList_.end(), aIndex));
 }
 
 }  // namespace melquon

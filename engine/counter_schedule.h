@@ -1,42 +1,70 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
 namespace melquon {
 
 // Which of many counters a price can change. Each counter has a quiet band of prices that
-// surely change nothing of it (see TVolatilityResItem::NarrowQuietBand). Neighbouring counters
+// surely change nothing of it (see TVolatilityResItem::NarrowLevelBand). Neighbouring counters
 // form blocks that keep the common part of their members' bands: a price inside it passes the
-// whole block at the cost of two comparisons, and only the blocks it leaves are looked into.
-// Blocks are looked into in order, so the counters to visit come out in index order.
+// whole block at the cost of two comparisons, and only the blocks it leaves are looked into;
+// groups of blocks do the same for their blocks.
+// A hot counter is visited on every quote and narrows no block. The counters to visit come out
+// in index order.
 class TCounterSchedule {
  public:
-  // aCount counters, every band empty: the first quote visits them all.
+  // aCount counters, none hot, every band empty: the first quote visits them all.
   void Reset(std::int32_t aCount);
-  // The counters whose band does not hold aPrice, in index order (every one for a price that
-  // is not a number); valid until the next call.
+  // The hot counters and those whose band does not hold aPrice, in index order (every one for
+  // a price that is not a number); valid until the next call.
   std::span<const std::int32_t> CountersToVisit(double aPrice);
-  // The band of a counter after a visit.
+  // The band of a counter after a visit; a hot counter is no longer hot.
   void Update(std::int32_t aIndex, double aLow, double aHigh) {
     const auto i = static_cast<std::size_t>(aIndex);
+    if (hot_[i] != 0) {
+      LeaveHot(aIndex);
+    }
     low_[i] = aLow;
     high_[i] = aHigh;
-    blockStale_[i / kBlockSize] = 1;
+    blocks_[i / kBlockSize] = {kEmptyLow, kEmptyHigh, true};
+    groups_[i / kBlockSize / kBlocksPerGroup] = {kEmptyLow, kEmptyHigh, true};
   }
+  void MakeHot(std::int32_t aIndex);
+  bool IsHot(std::int32_t aIndex) const { return hot_[static_cast<std::size_t>(aIndex)] != 0; }
 
  private:
   static constexpr std::size_t kBlockSize = 32;
+  static constexpr std::size_t kBlocksPerGroup = 16;
+  static constexpr double kEmptyLow = std::numeric_limits<double>::infinity();
+  static constexpr double kEmptyHigh = -std::numeric_limits<double>::infinity();
 
-  void NarrowBlock(std::size_t aBlock);
+  template <bool Narrow>
+  std::size_t ScanMembers(std::size_t aBlock, double aPrice, std::int32_t* aVisit,
+                          std::size_t aVisits);
+  void LeaveHot(std::int32_t aIndex);
+  std::size_t ScanBlocks(double aPrice, std::int32_t* aVisit);
+
+  // The common part of the bands of a block's members or of a group's blocks; empty and stale
+  // once one of them changed, until a price looks into it.
+  struct Band {
+    double low;
+    double high;
+    bool stale;
+  };
+  static bool PassesBand(const Band& aBand, double aPrice) {
+    return aPrice >= aBand.low && aPrice <= aBand.high;
+  }
 
   std::vector<double> low_;
   std::vector<double> high_;
-  // The common part of the bands of each block's members, and whether a member changed since.
-  std::vector<double> blockLow_;
-  std::vector<double> blockHigh_;
-  std::vector<std::uint8_t> blockStale_;
+  std::vector<Band> blocks_;
+  std::vector<Band> groups_;
+  std::vector<std::uint8_t> hot_;
+  std::vector<std::int32_t> hotList_;  // ascending
+  std::vector<std::int32_t> scanned_;
   std::vector<std::int32_t> visit_;
 };
 

@@ -106,26 +106,64 @@ void TVolatilityRes::VisitScheduled(std::int32_t aDayIndex, std::int32_t aQuoteI
     schedule_.Reset(Count());
     window_.Clear();
     seen_.assign(Items.size(), window_.Next());
+    visits_.assign(Items.size(), 0);
+    scheduledQuotes_ = 0;
     scheduleValid_ = true;
   }
   const std::span<const std::int32_t> visit = schedule_.CountersToVisit(aQuoteValue);
   for (const std::int32_t index : visit) {
-    CatchUp(index);
+    if (!schedule_.IsHot(index)) {
+      CatchUp(index);
+    }
     Items[static_cast<std::size_t>(index)].ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
   }
   window_.Add(aQuoteValue);
   for (const std::int32_t index : visit) {
-    seen_[static_cast<std::size_t>(index)] = window_.Next();
-    double low = -std::numeric_limits<double>::infinity();
-    double high = std::numeric_limits<double>::infinity();
-    Items[static_cast<std::size_t>(index)].NarrowLevelBand(low, high);
-    schedule_.Update(index, low, high);
+    const auto i = static_cast<std::size_t>(index);
+    seen_[i] = window_.Next();
+    if (!schedule_.IsHot(index)) {
+      ++visits_[i];
+      NarrowBandOf(index);
+    }
+  }
+  if (++scheduledQuotes_ == kQuotesPerTrial) {
+    SortHotFromCold();
   }
   // A window that only grows (a price that trends for long past counters that are never
   // visited) is folded into every counter now and then.
   constexpr std::size_t kWindowKept = 1 << 12;
   if (window_.Kept() > kWindowKept) {
     SettleExtremes();
+  }
+}
+
+void TVolatilityRes::NarrowBandOf(std::int32_t aIndex) {
+  double low = -std::numeric_limits<double>::infinity();
+  double high = std::numeric_limits<double>::infinity();
+  Items[static_cast<std::size_t>(aIndex)].NarrowLevelBand(low, high);
+  schedule_.Update(aIndex, low, high);
+}
+
+// A counter visited on most quotes (the smallest intervals) costs less handed every quote than
+// kept in a band: it is then hot, its band empty and its extremes exact. Now and then every hot
+// counter is made cold again for a trial, so that a counter the price has calmed down for goes
+// back to its band.
+void TVolatilityRes::SortHotFromCold() {
+  constexpr std::int32_t kTrialsPerRecheck = 8;
+  scheduledQuotes_ = 0;
+  const bool recheck = ++scheduledTrials_ % kTrialsPerRecheck == 0;
+  for (std::int32_t index = 0; index < Count(); ++index) {
+    const auto i = static_cast<std::size_t>(index);
+    if (schedule_.IsHot(index)) {
+      if (recheck) {
+        NarrowBandOf(index);
+      }
+    } else if (visits_[i] * 4 > kQuotesPerTrial) {
+      // From now on it takes every price itself.
+      CatchUp(index);
+      schedule_.MakeHot(index);
+    }
+    visits_[i] = 0;
   }
 }
 

@@ -45,6 +45,8 @@ class TVolatilityRes {
   void NarrowQuietBandToItems();
   void LeaveSchedule();
   void CatchUp(std::int32_t aIndex);
+  void NarrowBandOf(std::int32_t aIndex);
+  void SortHotFromCold();
   void TallyQuietBand(bool aPassed);
 
   TRunLog* log_ = nullptr;
@@ -64,6 +66,11 @@ class TVolatilityRes {
   // the first price it has not taken into its extremes yet.
   TPriceWindow window_;
   std::vector<std::int64_t> seen_;
+  // Counters handed every quote, and how often each of the others was visited in this trial.
+  static constexpr std::uint32_t kQuotesPerTrial = 256;
+  std::vector<std::uint32_t> visits_;
+  std::uint32_t scheduledQuotes_ = 0;
+  std::uint32_t scheduledTrials_ = 0;
   std::size_t daysKept_ = 0;
 };
 

@@ -355,9 +355,9 @@ BandWalk RandomBandWalk(SplitMix64& aRandom) {
                                          : size < 3 ? aRandom.Between(41, 200)
                                                     : aRandom.Between(0, 40));
   walk.days = static_cast<std::int32_t>(aRandom.Between(1, 4));
-  // Some walks are long enough for the band to be left out for a while and taken up again.
-  // Long walks with many counters pass most counters over for long; some trend, so that the
-  // prices passed over pile up until they are folded into the counters.
+  // Some walks are long enough for the band to be left out for a while and taken up again, or,
+  // with many counters, for most counters to be passed over for long and the busiest to be
+  // handed every quote for a while.
   const int quotes = walk.count > 100         ? (aRandom.Below(4) == 0 ? 3000 : 150)
                      : aRandom.Below(10) == 0 ? 3000
                                               : 600;
@@ -365,17 +365,20 @@ BandWalk RandomBandWalk(SplitMix64& aRandom) {
   const double tick = kTicks[aRandom.Below(4)];
   const double drift =
       aRandom.Below(3) == 0 ? static_cast<double>(aRandom.Between(-60, 60)) / tick : 0.0;
-  double price = static_cast<double>(aRandom.Between(-2000, 200000));
+  // Half the walks stay positive and never jump, as real prices do.
+  const bool plain = aRandom.Below(2) == 0;
+  double price = static_cast<double>(aRandom.Between(plain ? 1000 : -2000, 200000));
   for (int i = 0; i < quotes; ++i) {
     const std::int64_t kind = aRandom.Below(100);
     if (kind < 30) {
       // the same price again
-    } else if (kind < 32) {
+    } else if (kind < 32 && !plain) {
       price = kind == 30 ? 0.0 : -price;
-    } else if (kind < 34) {
+    } else if (kind < 34 && !plain) {
       price += static_cast<double>(aRandom.Between(-100000, 100000));
     } else {
       price += static_cast<double>(aRandom.Between(-300, 300)) / tick + drift;
+      price = plain && price <= 0.0 ? 1.0 - price : price;
     }
     const auto day =
         static_cast<std::int32_t>(aRandom.Below(50) == 0 ? walk.days : i * walk.days / quotes);

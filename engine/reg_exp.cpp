@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "engine/line_shape.h"
 #include "runtime/cp1251.h"
 #include "runtime/number_text.h"
 
@@ -59,6 +61,11 @@ std::uint32_t CompileOptions(bool aIgnoreCase, bool aMultiline) {
   // "^" after a final line end matches as well, as it does in the pattern dialect.
   options |= aMultiline ? (PCRE2_MULTILINE | PCRE2_ALT_CIRCUMFLEX) : PCRE2_DOLLAR_ENDONLY;
   return options;
+}
+
+bool HasLineEnd(std::string_view aText) {
+  return std::memchr(aText.data(), '\n', aText.size()) != nullptr ||
+         std::memchr(aText.data(), '\r', aText.size()) != nullptr;
 }
 
 // Length of the UTF-8 character that starts with aLead; a stray byte counts as one.
@@ -351,6 +358,11 @@ struct TRegExp::Impl {
   std::uint32_t groupCount = 0;
   // A lower bound of the characters any match consumes.
   std::uint32_t minimumLength = 0;
+  // Set for a pattern of the plain shape, which a line known to be valid is matched with
+  // instead; its offsets go where PCRE2 puts its own.
+  std::optional<TLineShape> shape;
+  PCRE2_SIZE* shapeOffsets = nullptr;
+  bool shapeNeedsNoLineEnds = false;
   bool jitCompiled = false;
 
   ReplacementProgram replacement;
@@ -397,12 +409,22 @@ struct TRegExp::Impl {
     matchData = std::move(data);
     ovector = pcre2_get_ovector_pointer(matchData.get());
     compiledOptions = options;
+    shape = TLineShape::Of(pattern, (options & PCRE2_CASELESS) != 0);
+    // The pattern has as many groups for PCRE2 as for the shape; a mismatch leaves it to PCRE2.
+    if (shape && shape->Pairs() != groupCount + 1)
+      shape.reset();
+    shapeNeedsNoLineEnds = (options & PCRE2_MULTILINE) != 0;
+    shapeOffsets = pcre2_get_ovector_pointer(matchData.get());
     patternChanged = false;
   }
 
   // The number of offset pairs set, 0 when nothing matches at or after aStart. A source
   // already known to be valid UTF-8 goes straight to the JIT code, which checks nothing.
   std::uint32_t Match(std::string_view aSource, std::size_t aStart, bool aKnownValid) {
+    if (shape && aKnownValid && (!shapeNeedsNoLineEnds || !HasLineEnd(aSource))) {
+      // Anchored without Multiline: nothing matches after the start.
+      return aStart == 0 && shape->Match(aSource, shapeOffsets) ? shape->Pairs() : 0;
+    }
     const auto subject = reinterpret_cast<PCRE2_SPTR>(aSource.data());
     const int rc = aKnownValid && jitCompiled
                        ? pcre2_jit_match(code.get(), subject, aSource.size(), aStart, 0,

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace melquon {
+
+// A pattern of the plain shape most quote lines are read with, matched without the regular
+// expression engine: anchored at the start, a sequence of characters, classes and escapes with
+// greedy counts, capturing groups that hold no groups, and maybe "$" at the very end. Every
+// repeat is followed by something it cannot match or ends the pattern, so taking all it can is
+// what any match must take: the one walk along the line finds the match, with the offsets, that
+// the engine finds in a valid UTF-8 line. With Multiline the line must hold no CR or LF.
+class TLineShape {
+ public:
+  // The shape of aPattern, or none when the pattern is not of this shape. With aIgnoreCase a
+  // letter stands for both its cases.
+  static std::optional<TLineShape> Of(std::string_view aPattern, bool aIgnoreCase = false);
+
+  // The offsets of the match of aLine (a start and an end for group 0 and each group) into
+  // aOffsets, which has room for Pairs() pairs; false when the line does not match.
+  bool Match(std::string_view aLine, std::size_t* aOffsets) const;
+  std::uint32_t Pairs() const { return groups_ + 1; }
+
+ private:
+  // Bytes a step of the pattern takes: one bit for each of the 256 byte values.
+  using ByteSet = std::array<std::uint64_t, 4>;
+  // A step as read: one set taken min to max times, maybe opening or closing a group.
+  struct PatternStep {
+    ByteSet bytes{};
+    std::uint32_t min = 1;
+    std::uint32_t max = 1;
+    std::int32_t opens = -1;
+    std::int32_t closes = -1;
+  };
+  // A step as walked: a run of bytes of fixed length, each from its own set, or one set
+  // repeated. Marks put offsets, at a place within the run or at its end.
+  struct Mark {
+    std::uint32_t slot;
+    std::uint32_t offset;
+  };
+  struct Step {
+    bool repeat = false;
+    std::uint32_t first = 0;  // the run's sets in sets_, or the repeated set
+    std::uint32_t count = 0;  // the run's length, or the least repeat
+    std::uint32_t most = 0;   // the most repeat
+    std::uint32_t firstMark = 0;
+    std::uint32_t marks = 0;
+  };
+  static constexpr std::uint32_t kAtEnd = ~std::uint32_t{0};
+  class Reader;
+
+  static bool Holds(const ByteSet& aSet, unsigned char aByte) {
+    return (aSet[aByte >> 6] >> (aByte & 63) & 1) != 0;
+  }
+  static bool TakesAllItCan(const std::vector<PatternStep>& aSteps);
+  void Lower(const std::vector<PatternStep>& aSteps);
+  std::uint32_t TableOf(const ByteSet& aSet);
+
+  // One table of 256 flags for each distinct set; the sets of the runs' bytes, in order.
+  std::vector<std::array<std::uint8_t, 256>> tables_;
+  std::vector<std::uint32_t> sets_;
+  std::vector<Mark> marks_;
+  std::vector<Step> steps_;
+  std::uint32_t groups_ = 0;
+  bool toEnd_ = false;
+};
+
+}  // namespace melquon

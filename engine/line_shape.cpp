@@ -342,15 +342,10 @@ void TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
     repeat.first = TableOf(step.bytes);
     repeat.count = step.min;
     repeat.most = step.max;
-    repeat.firstMark = static_cast<std::uint32_t>(marks_.size());
-    if (step.opens >= 0) {
-      marks_.push_back({2 * static_cast<std::uint32_t>(step.opens), 0});
-      ++repeat.marks;
-    }
-    if (step.closes >= 0) {
-      marks_.push_back({2 * static_cast<std::uint32_t>(step.closes) + 1, kAtEnd});
-      ++repeat.marks;
-    }
+    if (step.opens >= 0)
+      repeat.openSlot = 2 * static_cast<std::uint32_t>(step.opens);
+    if (step.closes >= 0)
+      repeat.closeSlot = 2 * static_cast<std::uint32_t>(step.closes) + 1;
     steps_.push_back(repeat);
     flush();
   }
@@ -371,6 +366,10 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
         if (tables_[sets[i]][bytes[at + i]] == 0)
           return false;
       }
+      for (const Mark *mark = marks_.data() + step.firstMark, *end = mark + step.marks; mark != end;
+           ++mark) {
+        aOffsets[mark->slot] = start + mark->offset;
+      }
       at += step.count;
     } else {
       const std::uint8_t* const table = tables_[step.first].data();
@@ -379,10 +378,8 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
         ++at;
       if (at - start < step.count)
         return false;
-    }
-    for (std::uint32_t i = 0; i < step.marks; ++i) {
-      const Mark& mark = marks_[step.firstMark + i];
-      aOffsets[mark.slot] = mark.offset == kAtEnd ? at : start + mark.offset;
+      aOffsets[step.openSlot] = start;
+      aOffsets[step.closeSlot] = at;
     }
   }
   if (toEnd_ && at != size)

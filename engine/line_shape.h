@@ -37,8 +37,10 @@ class TLineShape {
     std::int32_t opens = -1;
     std::int32_t closes = -1;
   };
-  // A step as walked: a run of bytes of fixed length, each from its own set, or one set
-  // repeated. Marks put offsets, at a place within the run or at its end.
+  // A step as walked: a run of bytes of fixed length, each from its own set, with the group
+  // offsets at places within it; or one set repeated, maybe opening or closing a group. A
+  // repeat that opens or closes none writes the slots of the whole match, which are written
+  // last.
   struct Mark {
     std::uint32_t slot;
     std::uint32_t offset;
@@ -50,8 +52,9 @@ class TLineShape {
     std::uint32_t most = 0;   // the most repeat
     std::uint32_t firstMark = 0;
     std::uint32_t marks = 0;
+    std::uint32_t openSlot = 0;
+    std::uint32_t closeSlot = 1;
   };
-  static constexpr std::uint32_t kAtEnd = ~std::uint32_t{0};
   class Reader;
 
   static bool Holds(const ByteSet& aSet, unsigned char aByte) {

@@ -1,5 +1,8 @@
 #include "engine/line_shape.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -314,8 +317,10 @@ std::uint32_t TLineShape::TableOf(const ByteSet& aSet) {
 void TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
   Step run;
   const auto flush = [this, &run] {
-    if (run.count != 0 || run.marks != 0)
+    if (run.count != 0 || run.marks != 0) {
+      ChunkRun(run);
       steps_.push_back(run);
+    }
     run = Step{};
     run.first = static_cast<std::uint32_t>(sets_.size());
     run.firstMark = static_cast<std::uint32_t>(marks_.size());
@@ -352,6 +357,89 @@ void TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
   flush();
 }
 
+namespace {
+
+// The byte range a set is after folding case (or-ing 0x20 into every byte), when it is one.
+struct FoldedRange {
+  unsigned char fold, low, high;
+};
+
+std::optional<FoldedRange> FoldedRangeOf(const std::array<std::uint8_t, 256>& aTable) {
+  for (const unsigned char fold : {0x00, 0x20}) {
+    int low = 0x80, high = -1;
+    for (int byte = 0; byte < 256; ++byte) {
+      if (aTable[byte] == 0)
+        continue;
+      if (byte >= 0x80)
+        return std::nullopt;
+      low = std::min(low, byte | fold);
+      high = std::max(high, byte | fold);
+    }
+    bool same = high >= 0;
+    for (int byte = 0; byte < 256 && same; ++byte) {
+      const int folded = byte | fold;
+      same = (aTable[byte] != 0) == (byte < 0x80 && folded >= low && folded <= high);
+    }
+    if (same)
+      return FoldedRange{fold, static_cast<unsigned char>(low), static_cast<unsigned char>(high)};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+void TLineShape::ChunkRun(Step& aRun) {
+  if constexpr (std::endian::native != std::endian::little)
+    return;
+  std::vector<Chunk> chunks;
+  for (std::uint32_t i = 0; i < aRun.count; ++i) {
+    const std::optional<FoldedRange> range = FoldedRangeOf(tables_[sets_[aRun.first + i]]);
+    if (!range)
+      return;
+    if (i % 8 == 0)
+      chunks.emplace_back();
+    Chunk& chunk = chunks.back();
+    const unsigned shift = 8 * (i % 8);
+    chunk.fold |= std::uint64_t{range->fold} << shift;
+    chunk.low |= std::uint64_t{range->low} << shift;
+    chunk.high |= std::uint64_t{range->high} << shift;
+    chunk.care |= std::uint64_t{0x80} << shift;
+    ++chunk.bytes;
+  }
+  aRun.firstChunk = static_cast<std::uint32_t>(chunks_.size());
+  aRun.chunks = static_cast<std::uint32_t>(chunks.size());
+  chunks_.insert(chunks_.end(), chunks.begin(), chunks.end());
+}
+
+// With every byte and bound below 0x80 no subtraction borrows while all bytes are taken, and
+// the lowest byte not taken sets its top bit in one of the two differences.
+bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes,
+                            std::size_t aLeft) const {
+  if (aRun.chunks == 0) {
+    const std::uint32_t* const sets = sets_.data() + aRun.first;
+    for (std::uint32_t i = 0; i < aRun.count; ++i) {
+      if (tables_[sets[i]][aBytes[i]] == 0)
+        return false;
+    }
+    return true;
+  }
+  for (std::uint32_t i = 0; i < aRun.chunks; ++i, aBytes += 8, aLeft -= 8) {
+    const Chunk& chunk = chunks_[aRun.firstChunk + i];
+    std::uint64_t word = 0;
+    if (aLeft >= 8) {
+      std::memcpy(&word, aBytes, 8);
+    } else {
+      // The line ends within these eight bytes: read no further than it.
+      for (std::uint32_t k = 0; k < chunk.bytes; ++k)
+        word |= std::uint64_t{aBytes[k]} << (8 * k);
+    }
+    word |= chunk.fold;
+    if ((((word - chunk.low) | (chunk.high - word)) & chunk.care) != 0)
+      return false;
+  }
+  return true;
+}
+
 bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
   const auto* const bytes = reinterpret_cast<const unsigned char*>(aLine.data());
   const std::size_t size = aLine.size();
@@ -359,13 +447,8 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
   for (const Step& step : steps_) {
     const std::size_t start = at;
     if (!step.repeat) {
-      if (size - at < step.count)
+      if (size - at < step.count || !RunMatches(step, bytes + at, size - at))
         return false;
-      const std::uint32_t* const sets = sets_.data() + step.first;
-      for (std::uint32_t i = 0; i < step.count; ++i) {
-        if (tables_[sets[i]][bytes[at + i]] == 0)
-          return false;
-      }
       for (const Mark *mark = marks_.data() + step.firstMark, *end = mark + step.marks; mark != end;
            ++mark) {
         aOffsets[mark->slot] = start + mark->offset;

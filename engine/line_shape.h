@@ -54,6 +54,18 @@ class TLineShape {
     std::uint32_t marks = 0;
     std::uint32_t openSlot = 0;
     std::uint32_t closeSlot = 1;
+    // A run whose every set is a range after folding case is checked eight bytes at a time.
+    std::uint32_t firstChunk = 0;
+    std::uint32_t chunks = 0;
+  };
+  // Up to eight bytes of a run: a byte is taken when, or-ed with its fold, it lies between its
+  // low and high (all below 0x80); care has the top bit of each byte of the run.
+  struct Chunk {
+    std::uint64_t fold = 0;
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::uint64_t care = 0;
+    std::uint32_t bytes = 0;
   };
   class Reader;
 
@@ -63,11 +75,14 @@ class TLineShape {
   static bool TakesAllItCan(const std::vector<PatternStep>& aSteps);
   void Lower(const std::vector<PatternStep>& aSteps);
   std::uint32_t TableOf(const ByteSet& aSet);
+  void ChunkRun(Step& aRun);
+  bool RunMatches(const Step& aRun, const unsigned char* aBytes, std::size_t aLeft) const;
 
   // One table of 256 flags for each distinct set; the sets of the runs' bytes, in order.
   std::vector<std::array<std::uint8_t, 256>> tables_;
   std::vector<std::uint32_t> sets_;
   std::vector<Mark> marks_;
+  std::vector<Chunk> chunks_;
   std::vector<Step> steps_;
   std::uint32_t groups_ = 0;
   bool toEnd_ = false;

@@ -490,6 +490,21 @@ bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
   if (!IsPunctuation(timeSeparator)) {
     return false;
   }
+  // HH:mm:ss, the time most exports write, read without the reader.
+  if (text.size() == 8) {
+    const auto digit = [text](std::size_t i) { return IsDigit(text[i]); };
+    const auto separator = [text, timeSeparator](std::size_t i) {
+      return text[i] == ':' || text[i] == timeSeparator;
+    };
+    if (digit(0) && digit(1) && separator(2) && digit(3) && digit(4) && separator(5) && digit(6) &&
+        digit(7)) {
+      const auto two = [text](std::size_t i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
+      shape.hour = two(0);
+      shape.minute = two(3);
+      shape.second = two(6);
+      return IsClockTime(shape.hour, shape.minute, shape.second);
+    }
+  }
   ShapeReader r(text);
   return ReadClockTime(r, timeSeparator, shape);
 }

@@ -13,8 +13,10 @@ namespace melquon {
 // expression engine: anchored at the start, a sequence of characters, classes and escapes with
 // greedy counts, capturing groups that hold no groups, and maybe "$" at the very end. Every
 // repeat is followed by something it cannot match or ends the pattern, so taking all it can is
-// what any match must take: the one walk along the line finds the match, with the offsets, that
-// the engine finds in a valid UTF-8 line. With Multiline the line must hold no CR or LF.
+// what any match must take: the one walk along the line is the first way the engine tries, and
+// it finds the match, with the offsets, that the engine finds in a valid UTF-8 line. Where the
+// walk fails, the engine fails too, but with Multiline in a line that holds a CR or LF (where
+// "$" also matches before one).
 class TLineShape {
  public:
   // The shape of aPattern, or none when the pattern is not of this shape. With aIgnoreCase a

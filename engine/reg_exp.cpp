@@ -421,9 +421,13 @@ struct TRegExp::Impl {
   // The number of offset pairs set, 0 when nothing matches at or after aStart. A source
   // already known to be valid UTF-8 goes straight to the JIT code, which checks nothing.
   std::uint32_t Match(std::string_view aSource, std::size_t aStart, bool aKnownValid) {
-    if (shape && aKnownValid && (!shapeNeedsNoLineEnds || !HasLineEnd(aSource))) {
-      // Anchored without Multiline: nothing matches after the start.
-      return aStart == 0 && shape->Match(aSource, shapeOffsets) ? shape->Pairs() : 0;
+    if (shape && aKnownValid) {
+      // The walk is the first way PCRE2 tries, and it tries no other start: anchored, and with
+      // Multiline a line without line ends.
+      if (aStart == 0 && shape->Match(aSource, shapeOffsets))
+        return shape->Pairs();
+      if (!shapeNeedsNoLineEnds || !HasLineEnd(aSource))
+        return 0;
     }
     const auto subject = reinterpret_cast<PCRE2_SPTR>(aSource.data());
     const int rc = aKnownValid && jitCompiled

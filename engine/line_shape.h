@@ -69,7 +69,9 @@ class TLineShape {
     std::uint64_t care = 0;
     std::uint32_t bytes = 0;
   };
+  // Reads a pattern into steps (engine/line_shape_reader.cpp).
   class Reader;
+  static constexpr std::uint32_t kUnboundedCount = ~std::uint32_t{0};
 
   static bool Holds(const ByteSet& aSet, unsigned char aByte) {
     return (aSet[aByte >> 6] >> (aByte & 63) & 1) != 0;

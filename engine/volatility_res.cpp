@@ -26,7 +26,7 @@ TVolatilityRes::TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate,
                                std::int32_t aIntervalCount)
     : DaysCount(aDaysCount),
       StartDate(aStartDate),
-      daysKept_(static_cast<std::size_t>(std::max(aDaysCount, 0))) {
+      scheduled_(static_cast<std::size_t>(std::max(aDaysCount, 0))) {
   if (aIntervalCount <= 0) {
     return;
   }
@@ -37,7 +37,7 @@ TVolatilityRes::TVolatilityRes(std::int32_t aDaysCount, TDateTime aStartDate,
   }
   // A few counters share one band, checked at the cost of two comparisons; many keep their own.
   constexpr std::int32_t kScheduledFrom = 48;
-  scheduled_ = aIntervalCount >= kScheduledFrom;
+  useSchedule_ = aIntervalCount >= kScheduledFrom;
 }
 
 void TVolatilityRes::AttachLog(TRunLog& aLog) {
@@ -56,15 +56,15 @@ void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIn
   }
   // Without an attached log the trace threshold may change between quotes: no shortcut then.
   if (log_ == nullptr || trace) {
-    LeaveSchedule();
+    scheduled_.Leave(Items);
     SweepAll(aDayIndex, aQuoteIndex, aQuoteValue);
     // The bands were not kept up with the sweep.
     quietLow_ = std::numeric_limits<double>::infinity();
     quietHigh_ = -std::numeric_limits<double>::infinity();
     return;
   }
-  if (scheduled_) {
-    VisitScheduled(aDayIndex, aQuoteIndex, aQuoteValue);
+  if (useSchedule_) {
+    scheduled_.ApplyNewQuote(Items, aDayIndex, aQuoteIndex, aQuoteValue);
     return;
   }
   if (aQuoteValue >= quietLow_ && aQuoteValue <= quietHigh_) {
@@ -85,109 +85,8 @@ void TVolatilityRes::SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
   }
 }
 
-// The counters a quote leaves the band of, in index order: the others would report nothing
-// and change nothing but their running extremes, so the counts and the order of what is
-// reported are those of a sweep. A passed-over price is kept in the window until each counter
-// it passed over has taken it into its extremes.
-void TVolatilityRes::VisitScheduled(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
-                                    double aQuoteValue) {
-  // Counters ignore a quote for a day outside the run.
-  if (aDayIndex < 0 || static_cast<std::size_t>(aDayIndex) >= daysKept_) {
-    return;
-  }
-  // The level bands hold for these prices only; any other is handed to every counter.
-  constexpr double kLevelsRise = 0x1p30;
-  if (!(aQuoteValue > 0.0 && aQuoteValue < kLevelsRise)) {
-    LeaveSchedule();
-    SweepAll(aDayIndex, aQuoteIndex, aQuoteValue);
-    return;
-  }
-  if (!scheduleValid_) {
-    schedule_.Reset(Count());
-    window_.Clear();
-    seen_.assign(Items.size(), window_.Next());
-    visits_.assign(Items.size(), 0);
-    scheduledQuotes_ = 0;
-    scheduleValid_ = true;
-  }
-  const std::span<const std::int32_t> visit = schedule_.CountersToVisit(aQuoteValue);
-  for (const std::int32_t index : visit) {
-    if (!schedule_.IsHot(index)) {
-      CatchUp(index);
-    }
-    Items[static_cast<std::size_t>(index)].ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
-  }
-  window_.Add(aQuoteValue);
-  for (const std::int32_t index : visit) {
-    const auto i = static_cast<std::size_t>(index);
-    seen_[i] = window_.Next();
-    if (!schedule_.IsHot(index)) {
-      ++visits_[i];
-      NarrowBandOf(index);
-    }
-  }
-  if (++scheduledQuotes_ == kQuotesPerTrial) {
-    SortHotFromCold();
-  }
-  // A window that only grows (a price that trends for long past counters that are never
-  // visited) is folded into every counter now and then.
-  constexpr std::size_t kWindowKept = 1 << 12;
-  if (window_.Kept() > kWindowKept) {
-    SettleExtremes();
-  }
-}
-
-void TVolatilityRes::NarrowBandOf(std::int32_t aIndex) {
-  double low = -std::numeric_limits<double>::infinity();
-  double high = std::numeric_limits<double>::infinity();
-  Items[static_cast<std::size_t>(aIndex)].NarrowLevelBand(low, high);
-  schedule_.Update(aIndex, low, high);
-}
-
-// A counter visited on most quotes (the smallest intervals) costs less handed every quote than
-// kept in a band: it is then hot, its band empty and its extremes exact. Now and then every hot
-// counter is made cold again for a trial, so that a counter the price has calmed down for goes
-// back to its band.
-void TVolatilityRes::SortHotFromCold() {
-  constexpr std::int32_t kTrialsPerRecheck = 8;
-  scheduledQuotes_ = 0;
-  const bool recheck = ++scheduledTrials_ % kTrialsPerRecheck == 0;
-  for (std::int32_t index = 0; index < Count(); ++index) {
-    const auto i = static_cast<std::size_t>(index);
-    if (schedule_.IsHot(index)) {
-      if (recheck) {
-        NarrowBandOf(index);
-      }
-    } else if (visits_[i] * 4 > kQuotesPerTrial) {
-      // From now on it takes every price itself.
-      CatchUp(index);
-      schedule_.MakeHot(index);
-    }
-    visits_[i] = 0;
-  }
-}
-
-void TVolatilityRes::CatchUp(std::int32_t aIndex) {
-  const auto i = static_cast<std::size_t>(aIndex);
-  TVolatilityResItem& item = Items[i];
-  item.MaxContractPrice = std::max(item.MaxContractPrice, window_.HighestSince(seen_[i]));
-  item.MinContractPrice = std::min(item.MinContractPrice, window_.LowestSince(seen_[i]));
-  seen_[i] = window_.Next();
-}
-
 void TVolatilityRes::SettleExtremes() {
-  if (!scheduleValid_) {
-    return;
-  }
-  for (std::int32_t i = 0; i < Count(); ++i) {
-    CatchUp(i);
-  }
-  window_.Clear();
-}
-
-void TVolatilityRes::LeaveSchedule() {
-  SettleExtremes();
-  scheduleValid_ = false;
+  scheduled_.SettleExtremes(Items);
 }
 
 // Keeping the band costs a pass over the counters after every sweep. Where it lets fewer than

@@ -4,8 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/counter_schedule.h"
-#include "engine/price_window.h"
+#include "engine/scheduled_counters.h"
 #include "engine/volatility_res_item.h"
 #include "runtime/date_time.h"
 
@@ -41,12 +40,7 @@ class TVolatilityRes {
 
  private:
   void SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
-  void VisitScheduled(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void NarrowQuietBandToItems();
-  void LeaveSchedule();
-  void CatchUp(std::int32_t aIndex);
-  void NarrowBandOf(std::int32_t aIndex);
-  void SortHotFromCold();
   void TallyQuietBand(bool aPassed);
 
   TRunLog* log_ = nullptr;
@@ -59,19 +53,8 @@ class TVolatilityRes {
   std::int32_t passedQuotes_ = 0;
   std::int32_t trialsLeftOut_ = 0;
   // With many counters, each keeps a band of its own and only those a quote leaves are visited.
-  bool scheduled_ = false;
-  bool scheduleValid_ = false;
-  TCounterSchedule schedule_;
-  // The prices the scheduled counters were passed over for, and for each counter the number of
-  // the first price it has not taken into its extremes yet.
-  TPriceWindow window_;
-  std::vector<std::int64_t> seen_;
-  // Counters handed every quote, and how often each of the others was visited in this trial.
-  static constexpr std::uint32_t kQuotesPerTrial = 256;
-  std::vector<std::uint32_t> visits_;
-  std::uint32_t scheduledQuotes_ = 0;
-  std::uint32_t scheduledTrials_ = 0;
-  std::size_t daysKept_ = 0;
+  bool useSchedule_ = false;
+  TScheduledCounters scheduled_;
 };
 
 }  // namespace melquon

@@ -3,15 +3,13 @@
 
 #include <string_view>
 
+#include "runtime/ascii.h"
+
 namespace melquon {
 
 namespace {
 
 constexpr std::uint32_t kMostCounted = 1000;
-
-bool IsAsciiDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 }  // namespace
 

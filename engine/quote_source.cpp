@@ -14,6 +14,7 @@
 #include "engine/settings.h"
 #include "engine/skip_intervals.h"
 #include "log/write_log.h"
+#include "runtime/ascii.h"
 #include "runtime/cp1251.h"
 #include "runtime/date_text.h"
 #include "runtime/formats.h"
@@ -157,12 +158,8 @@ void VisitItems(std::string_view aText, Visit&& aVisit) {
   }
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 std::size_t SkipDigits(std::string_view aText, std::size_t aAt) {
-  while (aAt < aText.size() && IsDigit(aText[aAt]))
+  while (aAt < aText.size() && IsAsciiDigit(aText[aAt]))
     ++aAt;
   return aAt;
 }
@@ -216,7 +213,7 @@ bool TryReadPlainPrice(std::string_view aText, double& aValue) {
       inFraction = true;
       continue;
     }
-    if (!IsDigit(*p) || ++digitCount > kExactDigits)
+    if (!IsAsciiDigit(*p) || ++digitCount > kExactDigits)
       return false;
     digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
     fractionDigits += inFraction ? 1 : 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/line_shape.h"
+#include "runtime/ascii.h"
 #include "runtime/cp1251.h"
 #include "runtime/number_text.h"
 
@@ -77,10 +78,6 @@ std::size_t Utf8CharLength(unsigned char aLead) {
   if (aLead >= 0xC0)
     return 2;
   return 1;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 // Short pieces are moved as whole blocks of kBlock (or kHalfBlock) bytes, which the compiler
@@ -275,10 +272,10 @@ class ReplacementProgram {
       default:
         break;
     }
-    if (!IsDigit(next))
+    if (!IsAsciiDigit(next))
       return 0;
     const std::size_t one = static_cast<std::size_t>(next - '0');
-    if (aAt + 2 < text_.size() && IsDigit(text_[aAt + 2])) {
+    if (aAt + 2 < text_.size() && IsAsciiDigit(text_[aAt + 2])) {
       const std::size_t two = one * 10 + static_cast<std::size_t>(text_[aAt + 2] - '0');
       if (two >= 1 && two <= groupCount_) {
         aOp = Op{Kind::Group, two, 0};
@@ -349,8 +346,8 @@ struct TRegExp::Impl {
 
   CodePtr code;
   MatchDataPtr matchData;
-  // Where matchData keeps its offsets, fixed for its life.
-  const PCRE2_SIZE* ovector = nullptr;
+  // Where matchData keeps its offsets, fixed for its life; the shape walk writes there too.
+  PCRE2_SIZE* ovector = nullptr;
   CompileContextPtr compileContext{pcre2_compile_context_create(nullptr)};
   MatchContextPtr matchContext{pcre2_match_context_create(nullptr)};
   JitStackPtr jitStack{pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)};
@@ -361,7 +358,6 @@ struct TRegExp::Impl {
   // Set for a pattern of the plain shape, which a line known to be valid is matched with
   // instead; its offsets go where PCRE2 puts its own.
   std::optional<TLineShape> shape;
-  PCRE2_SIZE* shapeOffsets = nullptr;
   bool shapeNeedsNoLineEnds = false;
   bool jitCompiled = false;
 
@@ -414,7 +410,6 @@ struct TRegExp::Impl {
     if (shape && shape->Pairs() != groupCount + 1)
       shape.reset();
     shapeNeedsNoLineEnds = (options & PCRE2_MULTILINE) != 0;
-    shapeOffsets = pcre2_get_ovector_pointer(matchData.get());
     patternChanged = false;
   }
 
@@ -424,7 +419,7 @@ struct TRegExp::Impl {
     if (shape && aKnownValid) {
       // The walk is the first way PCRE2 tries, and it tries no other start: anchored, and with
       // Multiline a line without line ends.
-      if (aStart == 0 && shape->Match(aSource, shapeOffsets))
+      if (aStart == 0 && shape->Match(aSource, ovector))
         return shape->Pairs();
       if (!shapeNeedsNoLineEnds || !HasLineEnd(aSource))
         return 0;

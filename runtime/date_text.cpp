@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 
+#include "runtime/ascii.h"
 #include "runtime/errors.h"
 #include "runtime/local_clock.h"
 
@@ -16,9 +17,6 @@ namespace {
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -63,7 +61,7 @@ class Scanner {
     const char* const end = text_.data() + text_.size();
     const char* p = begin;
     unsigned value = 0;
-    while (p != end && IsDigit(*p)) {
+    while (p != end && IsAsciiDigit(*p)) {
       value = value * 10 + static_cast<unsigned>(*p - '0');
       ++p;
     }
@@ -106,7 +104,8 @@ using DateLayout = TDateLayout;
 using DateOrder = TDateLayout::Order;
 
 bool IsPunctuation(char c) {
-  return c > ' ' && c < 0x7F && !IsDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z');
+  return c > ' ' && c < 0x7F && !IsAsciiDigit(c) && !(c >= 'a' && c <= 'z') &&
+         !(c >= 'A' && c <= 'Z');
 }
 
 DateLayout LayoutOfPattern(std::string_view pattern, char separator) {
@@ -343,14 +342,14 @@ class ShapeReader {
 
   // One or two digits, not followed by a third.
   bool ReadShort(int& value) {
-    if (p_ == end_ || !IsDigit(*p_)) {
+    if (p_ == end_ || !IsAsciiDigit(*p_)) {
       return false;
     }
     value = *p_++ - '0';
-    if (p_ != end_ && IsDigit(*p_)) {
+    if (p_ != end_ && IsAsciiDigit(*p_)) {
       value = value * 10 + (*p_++ - '0');
     }
-    return p_ == end_ || !IsDigit(*p_);
+    return p_ == end_ || !IsAsciiDigit(*p_);
   }
 
   // Exactly four digits.
@@ -360,12 +359,12 @@ class ShapeReader {
     }
     value = 0;
     for (int i = 0; i < 4; ++i, ++p_) {
-      if (!IsDigit(*p_)) {
+      if (!IsAsciiDigit(*p_)) {
         return false;
       }
       value = value * 10 + (*p_ - '0');
     }
-    return p_ == end_ || !IsDigit(*p_);
+    return p_ == end_ || !IsAsciiDigit(*p_);
   }
 
  private:
@@ -492,7 +491,7 @@ bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
   }
   // HH:mm:ss, the time most exports write, read without the reader.
   if (text.size() == 8) {
-    const auto digit = [text](std::size_t i) { return IsDigit(text[i]); };
+    const auto digit = [text](std::size_t i) { return IsAsciiDigit(text[i]); };
     const auto separator = [text, timeSeparator](std::size_t i) {
       return text[i] == ':' || text[i] == timeSeparator;
     };
@@ -515,7 +514,7 @@ bool CommonTimeOfDayMs(std::string_view text, const FormatSettings& formats,
                        const DateLayout& layout, long long& ms) {
   // A time's first separator comes where a date's would: the one found there tells which shape
   // to try first.
-  const std::size_t firstSeparator = text.size() > 1 && IsDigit(text[1]) ? 2 : 1;
+  const std::size_t firstSeparator = text.size() > 1 && IsAsciiDigit(text[1]) ? 2 : 1;
   const bool timeFirst =
       text.size() > firstSeparator &&
       (text[firstSeparator] == ':' || text[firstSeparator] == formats.TimeSeparator);

@@ -87,7 +87,9 @@ std::size_t ReadDay(const TRunSnapshot& aRun, TQuoteSource& aSource, TQuoteLines
   double quoteValue = 0.0;
   for (std::int64_t stop = std::min(lineCount, kLinesBetweenCancelChecks);;
        stop = std::min(lineCount, stop + kLinesBetweenCancelChecks)) {
-    while (aSource.NextQuote(aLines, aRun.Contract, quoteIndex, quoteValue, stop)) {
+    // The run's settings stay as they are while it reads.
+    aSource.Prepare(aRun.Contract);
+    while (aSource.NextPreparedQuote(aLines, quoteIndex, quoteValue, stop)) {
       aSink.Reached(quoteIndex);
       aSink.Quote(quoteIndex, quoteValue, aSource.QuoteTimeOfDayMs());
     }

@@ -439,11 +439,20 @@ void TQuoteSource::SetContractPattern(const std::string& aContract) {
   }
 }
 
-bool TQuoteSource::NextQuote(const TQuoteLines& aQuoteSL, const std::string& aContract,
-                             std::int32_t& aQuoteIndex, double& aQuoteValue, std::int64_t aStopAt) {
-  ++aQuoteIndex;
+void TQuoteSource::Prepare(const std::string& aContract) {
   SetContractPattern(aContract);
   items_.Prepare(regExp_, settings_.ReplaceWith);
+}
+
+bool TQuoteSource::NextQuote(const TQuoteLines& aQuoteSL, const std::string& aContract,
+                             std::int32_t& aQuoteIndex, double& aQuoteValue, std::int64_t aStopAt) {
+  Prepare(aContract);
+  return NextPreparedQuote(aQuoteSL, aQuoteIndex, aQuoteValue, aStopAt);
+}
+
+bool TQuoteSource::NextPreparedQuote(const TQuoteLines& aQuoteSL, std::int32_t& aQuoteIndex,
+                                     double& aQuoteValue, std::int64_t aStopAt) {
+  ++aQuoteIndex;
 
   const auto lineCount = std::min(static_cast<std::int64_t>(aQuoteSL.Count()), aStopAt);
   const bool allAscii = aQuoteSL.AllAscii();

@@ -84,6 +84,12 @@ class TQuoteSource {
   // at aStopAt. The caller sets aQuoteIndex to -1 before the first call of a day.
   bool NextQuote(const TQuoteLines& aQuoteSL, const std::string& aContract,
                  std::int32_t& aQuoteIndex, double& aQuoteValue, std::int64_t aStopAt);
+  // The same in two halves for a reader whose settings stay as they are between calls: Prepare
+  // looks at the settings and the contract once, NextPreparedQuote reads on with what it found
+  // until the settings, the contract or the expression's pattern may have changed.
+  void Prepare(const std::string& aContract);
+  bool NextPreparedQuote(const TQuoteLines& aQuoteSL, std::int32_t& aQuoteIndex,
+                         double& aQuoteValue, std::int64_t aStopAt);
 
   const TSettings& Settings() const { return settings_; }
   const TQuoteStats& Stats() const { return stats_; }

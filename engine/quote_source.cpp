@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -204,21 +205,21 @@ bool TryReadPlainPrice(std::string_view aText, double& aValue) {
   const bool negative = p != end && *p == '-';
   if (p != end && (*p == '-' || *p == '+'))
     ++p;
+  // Digits beyond the fifteenth may wrap the sum around; such a text is refused below.
   std::uint64_t digits = 0;
-  int digitCount = 0;
-  int fractionDigits = 0;
-  bool inFraction = false;
-  for (; p != end; ++p) {
-    if (*p == '.' && !inFraction) {
-      inFraction = true;
-      continue;
-    }
-    if (!IsAsciiDigit(*p) || ++digitCount > kExactDigits)
-      return false;
+  const char* const integerStart = p;
+  for (; p != end && IsAsciiDigit(*p); ++p)
     digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
-    fractionDigits += inFraction ? 1 : 0;
+  const auto integerDigits = p - integerStart;
+  std::ptrdiff_t fractionDigits = 0;
+  if (p != end && *p == '.') {
+    const char* const fractionStart = ++p;
+    for (; p != end && IsAsciiDigit(*p); ++p)
+      digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+    fractionDigits = p - fractionStart;
   }
-  if (digitCount == 0)
+  const auto digitCount = integerDigits + fractionDigits;
+  if (p != end || digitCount == 0 || digitCount > kExactDigits)
     return false;
   const double magnitude = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
   aValue = negative ? -magnitude : magnitude;

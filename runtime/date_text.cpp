@@ -478,34 +478,54 @@ bool TryGeneralShape(std::string_view text, const FormatSettings& formats, const
 // A time alone, H:mm or H:mm:ss, as exports that keep the date in the file name write it. Where
 // a date could be written with ':' or the time separator, such a text may be a date: left to
 // the general reading then.
-bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
-                        const DateLayout& layout, CommonShape& shape) {
+// Whether a time alone of the HH:mm:ss shape can be read by position: neither date separator
+// could be taken for a time separator, and the time separator is punctuation.
+bool ReadsClockByPosition(const FormatSettings& formats, const DateLayout& layout) {
   const char timeSeparator = formats.TimeSeparator;
   for (const char dateSeparator : {layout.separator, layout.literalSeparator}) {
     if (dateSeparator == ':' || dateSeparator == timeSeparator) {
       return false;
     }
   }
-  if (!IsPunctuation(timeSeparator)) {
+  return IsPunctuation(timeSeparator);
+}
+
+// HH:mm:ss, the time most exports write, read without the reader: true when aText has that
+// shape and is a valid clock time.
+bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape& shape) {
+  if (text.size() != 8) {
     return false;
   }
-  // HH:mm:ss, the time most exports write, read without the reader.
-  if (text.size() == 8) {
-    const auto digit = [text](std::size_t i) { return IsAsciiDigit(text[i]); };
-    const auto separator = [text, timeSeparator](std::size_t i) {
-      return text[i] == ':' || text[i] == timeSeparator;
-    };
-    if (digit(0) && digit(1) && separator(2) && digit(3) && digit(4) && separator(5) && digit(6) &&
-        digit(7)) {
-      const auto two = [text](std::size_t i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
-      shape.hour = two(0);
-      shape.minute = two(3);
-      shape.second = two(6);
-      return IsClockTime(shape.hour, shape.minute, shape.second);
-    }
+  const auto digit = [text](std::size_t i) { return IsAsciiDigit(text[i]); };
+  const auto separator = [text, timeSeparator](std::size_t i) {
+    return text[i] == ':' || text[i] == timeSeparator;
+  };
+  if (!(digit(0) && digit(1) && separator(2) && digit(3) && digit(4) && separator(5) &&
+        digit(6) && digit(7))) {
+    return false;
+  }
+  const auto two = [text](std::size_t i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
+  shape.hour = two(0);
+  shape.minute = two(3);
+  shape.second = two(6);
+  return IsClockTime(shape.hour, shape.minute, shape.second);
+}
+
+bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
+                        const DateLayout& layout, CommonShape& shape) {
+  if (!ReadsClockByPosition(formats, layout)) {
+    return false;
+  }
+  if (text.size() == 8 && ReadClockByPosition(text, formats.TimeSeparator, shape)) {
+    return true;
   }
   ShapeReader r(text);
-  return ReadClockTime(r, timeSeparator, shape);
+  return ReadClockTime(r, formats.TimeSeparator, shape);
+}
+
+// Milliseconds since midnight of a time of a common shape; 24:00 is midnight of the next day.
+long long MillisecondsOf(const CommonShape& shape) {
+  return shape.hour == 24 ? 0 : ((shape.hour * 60LL + shape.minute) * 60 + shape.second) * 1000;
 }
 
 // The value of a text of the common shape is a day number of at most seven digits plus the
@@ -526,8 +546,7 @@ bool CommonTimeOfDayMs(std::string_view text, const FormatSettings& formats,
   if (!read) {
     return false;
   }
-  // 24:00 is midnight of the next day.
-  ms = shape.hour == 24 ? 0 : ((shape.hour * 60LL + shape.minute) * 60 + shape.second) * 1000;
+  ms = MillisecondsOf(shape);
   return true;
 }
 
@@ -538,7 +557,10 @@ TDateLayout DateLayoutOf(const FormatSettings& formats) {
 }
 
 TDateTextReader::TDateTextReader(const FormatSettings& aFormats, int aCurrentYear)
-    : formats_(aFormats), layout_(DateLayoutOf(aFormats)), currentYear_(aCurrentYear) {}
+    : formats_(aFormats),
+      layout_(DateLayoutOf(aFormats)),
+      currentYear_(aCurrentYear),
+      clockByPosition_(ReadsClockByPosition(formats_, layout_)) {}
 
 bool TDateTextReader::TryStrToDateTime(std::string_view text, TDateTime& result) const {
   return TryCommonShape(text, formats_, layout_, result) ||
@@ -550,6 +572,13 @@ bool TDateTextReader::TryGeneralStrToDateTime(std::string_view text, TDateTime& 
 }
 
 bool TDateTextReader::TryCommonTimeOfDayMs(std::string_view text, long long& ms) const {
+  // What CommonTimeOfDayMs finds first for such a text, without working out the layout's
+  // separators again.
+  CommonShape shape;
+  if (clockByPosition_ && ReadClockByPosition(text, formats_.TimeSeparator, shape)) {
+    ms = MillisecondsOf(shape);
+    return true;
+  }
   return CommonTimeOfDayMs(text, formats_, layout_, ms);
 }
 

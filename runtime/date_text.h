@@ -59,6 +59,8 @@ class TDateTextReader {
   FormatSettings formats_;
   TDateLayout layout_;
   int currentYear_;
+  // A time alone of the HH:mm:ss shape is read by position in these formats.
+  bool clockByPosition_;
 };
 
 }  // namespace melquon

@@ -190,6 +190,7 @@ TEST(DateTextTest, CommonShapeShortcutAgreesWithTheGeneralReader) {
       {home, "10:05:12.5", false},
       {dotTime, "10.05", false},
       {dotTime, "10:05", false},
+      {dotTime, "10:05:12", false},
   };
   for (const auto& c : cases) {
     bool tookShortcut = false;

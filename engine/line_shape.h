@@ -27,6 +27,12 @@ class TLineShape {
   // aOffsets, which has room for Pairs() pairs; false when the line does not match.
   bool Match(std::string_view aLine, std::size_t* aOffsets) const;
   std::uint32_t Pairs() const { return groups_ + 1; }
+  // Whether group aGroup (0: the whole match) of a match may hold the ASCII character aByte;
+  // true for a group the pattern does not have. The engine's matches of the pattern obey it
+  // too, whichever way they were found.
+  bool GroupMayHold(std::uint32_t aGroup, unsigned char aByte) const {
+    return aGroup >= groupBytes_.size() || Holds(groupBytes_[aGroup], aByte);
+  }
 
  private:
   // Bytes a step of the pattern takes: one bit for each of the 256 byte values.
@@ -88,6 +94,8 @@ class TLineShape {
   std::vector<Mark> marks_;
   std::vector<Chunk> chunks_;
   std::vector<Step> steps_;
+  // The bytes each group's steps take, group 0 those of all steps.
+  std::vector<ByteSet> groupBytes_;
   std::uint32_t groups_ = 0;
   bool toEnd_ = false;
 };

@@ -61,7 +61,13 @@ class TLineShape::Reader {
         pendingOpen = -1;
       }
       steps.push_back(step);
+      shape.groupBytes_.resize(shape.groups_ + 1);
+      for (const std::int32_t group : {0, openGroup}) {
+        if (group >= 0)
+          AddAll(shape.groupBytes_[static_cast<std::size_t>(group)], step.bytes);
+      }
     }
+    shape.groupBytes_.resize(shape.groups_ + 1);
     if (openGroup >= 0 || pendingOpen >= 0 || !TakesAllItCan(steps))
       return std::nullopt;
     shape.Lower(steps);
@@ -79,6 +85,10 @@ class TLineShape::Reader {
   static bool IsQuantifier(char c) { return c == '*' || c == '+' || c == '?' || c == '{'; }
 
   static void Add(ByteSet& aSet, unsigned char aByte) { aSet[aByte >> 6] |= 1ULL << (aByte & 63); }
+  static void AddAll(ByteSet& aSet, const ByteSet& aMore) {
+    for (std::size_t word = 0; word < aSet.size(); ++word)
+      aSet[word] |= aMore[word];
+  }
   static void AddRange(ByteSet& aSet, unsigned char aFrom, unsigned char aTo) {
     for (unsigned value = aFrom; value <= aTo; ++value)
       Add(aSet, static_cast<unsigned char>(value));

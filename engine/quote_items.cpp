@@ -52,8 +52,11 @@ void TQuoteItemReader::Plan(TRegExp& aRegExp, const std::string& aReplacement) {
     value.clear();
     return true;
   };
+  groupsMayCutItems_ = false;
   for (const TReplacementPiece& piece : aRegExp.ReplacementPieces(aReplacement)) {
     if (piece.kind == TReplacementPiece::Kind::kGroup) {
+      for (const unsigned char stop : {'&', '\r', '\n', '"', '\'', '='})
+        groupsMayCutItems_ = groupsMayCutItems_ || aRegExp.GroupMayHold(piece.group, stop);
       if (inValue)
         value.push_back({true, piece.group, {}});
       else
@@ -109,7 +112,7 @@ std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& aMatch,
 // none in through any group.
 bool TQuoteItemReader::ReadDirectly(const TRegExp& aRegExp, std::string_view aLine,
                                     std::string_view& aPrice, std::string_view& aDateTime) {
-  if (HasItemStop(aLine))
+  if (groupsMayCutItems_ && HasItemStop(aLine))
     return false;
   const TRegExp::TMatchOffsets match = aRegExp.WholeLineMatch();
   aPrice = price_.found ? ValueOf(match, aLine, price_, priceBuffer_) : std::string_view();

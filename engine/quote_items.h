@@ -58,6 +58,8 @@ class TQuoteItemReader {
   std::uint64_t plannedPattern_ = 0;
   std::string plannedReplacement_;
   bool usable_ = false;
+  // Some group the replacement puts in may hold a byte that ends, quotes or names an item.
+  bool groupsMayCutItems_ = true;
   ItemValue price_;
   ItemValue dateTime_;
   std::string priceBuffer_;

@@ -565,6 +565,11 @@ TRegExp::TMatchOffsets TRegExp::WholeLineMatch() const {
   return impl_->wholeLine;
 }
 
+bool TRegExp::GroupMayHold(std::uint32_t aGroup, unsigned char aByte) {
+  impl_->EnsureCompiled(IgnoreCase, Multiline);
+  return !impl_->shape || impl_->shape->GroupMayHold(aGroup, aByte);
+}
+
 std::vector<TReplacementPiece> TRegExp::ReplacementPieces(std::string_view aReplacement) {
   impl_->EnsureCompiled(IgnoreCase, Multiline);
   ReplacementProgram program;

@@ -95,6 +95,10 @@ class TRegExp {
   };
   static constexpr std::size_t kNoGroup = ~std::size_t{0};
   TMatchOffsets WholeLineMatch() const;
+  // Whether group aGroup (0: the whole match) of a match may hold the ASCII character aByte:
+  // false only where the pattern's shape rules it out. Throws as Replace does for an invalid
+  // pattern.
+  bool GroupMayHold(std::uint32_t aGroup, unsigned char aByte);
   // The pieces aReplacement is read as for the pattern in force (which decides which $n name a
   // group). Throws as Replace does for an invalid pattern.
   std::vector<TReplacementPiece> ReplacementPieces(std::string_view aReplacement);

@@ -500,8 +500,8 @@ bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape&
   const auto separator = [text, timeSeparator](std::size_t i) {
     return text[i] == ':' || text[i] == timeSeparator;
   };
-  if (!(digit(0) && digit(1) && separator(2) && digit(3) && digit(4) && separator(5) &&
-        digit(6) && digit(7))) {
+  if (!(digit(0) && digit(1) && separator(2) && digit(3) && digit(4) && separator(5) && digit(6) &&
+        digit(7))) {
     return false;
   }
   const auto two = [text](std::size_t i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };

@@ -495,7 +495,9 @@ TEST(FastPathTest, ItemsReadFromGroupsAreThoseOfTheReplacedLine) {
                                           R"(^$)",
                                           R"(^[^,]*,(\d*)([.:]\d+)*(.*)$)",
                                           R"(.*)",
-                                          R"(([A-Z]*)\d*,?(.*))"};
+                                          R"(([A-Z]*)\d*,?(.*))",
+                                          R"(^RIH9,(\d+)[,&="](\d\d)[:=]([\d.]+)$)",
+                                          R"(^RIH9,([^,:]+)[,:](\d+)$)"};
   SplitMix64 random(4242);
   TRegExp direct;
   TRegExp general;

@@ -138,6 +138,14 @@ TEST(FastPathTest, LineShapeMatchesWherePcre2MatchesWithTheSameOffsets) {
       const TLineMatch kind = regExp.MatchLine(line);
       const bool whole = rc > 0 && pcre2[0] == 0 && pcre2[1] == line.size() && !line.empty();
       ASSERT_EQ(kind == TLineMatch::kNone, rc < 0) << "/" << pattern << "/ on '" << line << "'";
+      // What PCRE2 puts in a group, line ends included, is what the shape says it may hold.
+      for (std::uint32_t group = 0; rc > 0 && group < shape->Pairs(); ++group) {
+        for (std::size_t at = pcre2[2 * group]; at < pcre2[2 * group + 1]; ++at) {
+          const auto byte = static_cast<unsigned char>(line[at]);
+          ASSERT_TRUE(byte >= 0x80 || shape->GroupMayHold(group, byte))
+              << "/" << pattern << "/ on '" << line << "' group " << group;
+        }
+      }
       if (whole && kind == TLineMatch::kWholeLine) {
         const TRegExp::TMatchOffsets offsets = regExp.WholeLineMatch();
         ASSERT_EQ(std::vector<std::size_t>(offsets.offsets, offsets.offsets + 2 * offsets.pairs),

@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "engine/quote_source.h"
 
 namespace melquon {
 
 namespace {
+
+// Pieces are copied a block at a time where the source has the bytes to spare; the buffer
+// always has.
+constexpr std::size_t kCopyBlock = 8;
 
 bool IsName(std::string_view aName, std::string_view aLowerName) {
   return aName.size() == aLowerName.size() &&
@@ -40,8 +45,11 @@ void TQuoteItemReader::Plan(TRegExp& aRegExp, const std::string& aReplacement) {
         if (!item->found && IsName(name, lowerName)) {
           item->found = true;
           item->pieces = value;
-          for (const ValuePiece& piece : value) {
-            item->literalBytes += piece.literal.size();
+          // Spare bytes after each literal, so that it can be copied a block at a time.
+          for (ValuePiece& piece : item->pieces) {
+            piece.literalSize = piece.literal.size();
+            piece.literal.append(kCopyBlock, '\0');
+            item->literalBytes += piece.literalSize;
             item->groupRefs += piece.isGroup ? 1 : 0;
           }
         }
@@ -86,24 +94,40 @@ void TQuoteItemReader::Plan(TRegExp& aRegExp, const std::string& aReplacement) {
   usable_ = endItem();
 }
 
+namespace {
+
+char* AppendPiece(char* aTo, std::string_view aText, std::size_t aReadable) {
+  if (aText.size() <= kCopyBlock && aReadable >= kCopyBlock)
+    std::memcpy(aTo, aText.data(), kCopyBlock);
+  else
+    std::memcpy(aTo, aText.data(), aText.size());
+  return aTo + aText.size();
+}
+
+}  // namespace
+
 std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& aMatch,
                                            std::string_view aLine, const ItemValue& aItem,
                                            std::string& aBuffer) {
   if (aItem.pieces.size() == 1) {
     const ValuePiece& only = aItem.pieces.front();
-    return only.isGroup ? aMatch.Group(aLine, only.group) : std::string_view(only.literal);
+    return only.isGroup ? aMatch.Group(aLine, only.group) : only.Literal();
   }
   // Each group is at most the line long.
-  const std::size_t bound = aItem.groupRefs * aLine.size() + aItem.literalBytes;
+  const std::size_t bound = aItem.groupRefs * aLine.size() + aItem.literalBytes + kCopyBlock;
   if (aBuffer.size() < bound)
     aBuffer.resize(bound);
   char* const start = aBuffer.data();
   char* to = start;
+  const char* const lineEnd = aLine.data() + aLine.size();
   for (const ValuePiece& piece : aItem.pieces) {
-    const std::string_view text =
-        piece.isGroup ? aMatch.Group(aLine, piece.group) : std::string_view(piece.literal);
-    for (const char c : text)
-      *to++ = c;
+    if (!piece.isGroup) {
+      to = AppendPiece(to, piece.Literal(), piece.Literal().size() + kCopyBlock);
+      continue;
+    }
+    const std::string_view text = aMatch.Group(aLine, piece.group);
+    if (!text.empty())
+      to = AppendPiece(to, text, static_cast<std::size_t>(lineEnd - text.data()));
   }
   return std::string_view(start, static_cast<std::size_t>(to - start));
 }

@@ -34,7 +34,11 @@ class TQuoteItemReader {
   struct ValuePiece {
     bool isGroup = false;
     std::uint32_t group = 0;
+    // The literal text is its first literalSize bytes; spare bytes may follow.
     std::string literal;
+    std::size_t literalSize = 0;
+
+    std::string_view Literal() const { return std::string_view(literal.data(), literalSize); }
   };
   // The value of an item read straight from the pieces; found false when there is no item.
   struct ItemValue {

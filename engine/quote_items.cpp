@@ -106,13 +106,19 @@ char* AppendPiece(char* aTo, std::string_view aText, std::size_t aReadable) {
 
 }  // namespace
 
-std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& aMatch,
+inline std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& aMatch,
                                            std::string_view aLine, const ItemValue& aItem,
                                            std::string& aBuffer) {
   if (aItem.pieces.size() == 1) {
     const ValuePiece& only = aItem.pieces.front();
     return only.isGroup ? aMatch.Group(aLine, only.group) : only.Literal();
   }
+  return JoinPieces(aMatch, aLine, aItem, aBuffer);
+}
+
+std::string_view TQuoteItemReader::JoinPieces(const TRegExp::TMatchOffsets& aMatch,
+                                              std::string_view aLine, const ItemValue& aItem,
+                                              std::string& aBuffer) {
   // Each group is at most the line long.
   const std::size_t bound = aItem.groupRefs * aLine.size() + aItem.literalBytes + kCopyBlock;
   if (aBuffer.size() < bound)

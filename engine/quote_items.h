@@ -52,8 +52,14 @@ class TQuoteItemReader {
   void Plan(TRegExp& aRegExp, const std::string& aReplacement);
   bool ReadDirectly(const TRegExp& aRegExp, std::string_view aLine, std::string_view& aPrice,
                     std::string_view& aDateTime);
+  // A value of one piece is a view of it; only one of more is put together in aBuffer, out
+  // of line.
   static std::string_view ValueOf(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
                                   const ItemValue& aItem, std::string& aBuffer);
+  [[gnu::noinline]] static std::string_view JoinPieces(const TRegExp::TMatchOffsets& aMatch,
+                                                       std::string_view aLine,
+                                                       const ItemValue& aItem,
+                                                       std::string& aBuffer);
 
   bool direct_;
   // What the plan was made for.

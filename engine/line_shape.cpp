@@ -36,9 +36,18 @@ std::uint32_t TLineShape::TableOf(const ByteSet& aSet) {
   return static_cast<std::uint32_t>(tables_.size() - 1);
 }
 
-// Steps of fixed length, with the group offsets between them, join into one run.
-void TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
+// Steps of fixed length, with the group offsets between them, join into one run. Groups follow
+// one another, so the slots a run writes are neighbours; false should they not be.
+bool TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
   Step run;
+  bool neighbours = true;
+  const auto mark = [this, &run, &neighbours](std::uint32_t aSlot) {
+    if (run.marks == 0)
+      run.firstSlot = aSlot;
+    neighbours = neighbours && aSlot == run.firstSlot + run.marks;
+    markOffsets_.push_back(run.count);
+    ++run.marks;
+  };
   const auto flush = [this, &run] {
     if (run.count != 0 || run.marks != 0) {
       ChunkRun(run);
@@ -46,22 +55,18 @@ void TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
     }
     run = Step{};
     run.first = static_cast<std::uint32_t>(sets_.size());
-    run.firstMark = static_cast<std::uint32_t>(marks_.size());
+    run.firstMark = static_cast<std::uint32_t>(markOffsets_.size());
   };
   flush();
   for (const PatternStep& step : aSteps) {
     if (step.min == step.max) {
-      if (step.opens >= 0) {
-        marks_.push_back({2 * static_cast<std::uint32_t>(step.opens), run.count});
-        ++run.marks;
-      }
+      if (step.opens >= 0)
+        mark(2 * static_cast<std::uint32_t>(step.opens));
       const std::uint32_t table = TableOf(step.bytes);
       sets_.insert(sets_.end(), step.min, table);
       run.count += step.min;
-      if (step.closes >= 0) {
-        marks_.push_back({2 * static_cast<std::uint32_t>(step.closes) + 1, run.count});
-        ++run.marks;
-      }
+      if (step.closes >= 0)
+        mark(2 * static_cast<std::uint32_t>(step.closes) + 1);
       continue;
     }
     flush();
@@ -78,6 +83,7 @@ void TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
     flush();
   }
   flush();
+  return neighbours;
 }
 
 namespace {
@@ -172,10 +178,10 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
     if (!step.repeat) {
       if (size - at < step.count || !RunMatches(step, bytes + at, size - at))
         return false;
-      for (const Mark *mark = marks_.data() + step.firstMark, *end = mark + step.marks; mark != end;
-           ++mark) {
-        aOffsets[mark->slot] = start + mark->offset;
-      }
+      std::size_t* const slots = aOffsets + step.firstSlot;
+      const std::size_t* const offsets = markOffsets_.data() + step.firstMark;
+      for (std::uint32_t i = 0; i < step.marks; ++i)
+        slots[i] = start + offsets[i];
       at += step.count;
     } else {
       const std::uint8_t* const table = tables_[step.first].data();

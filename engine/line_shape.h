@@ -49,17 +49,16 @@ class TLineShape {
   // offsets at places within it; or one set repeated, maybe opening or closing a group. A
   // repeat that opens or closes none writes the slots of the whole match, which are written
   // last.
-  struct Mark {
-    std::uint32_t slot;
-    std::uint32_t offset;
-  };
   struct Step {
     bool repeat = false;
     std::uint32_t first = 0;  // the run's sets in sets_, or the repeated set
     std::uint32_t count = 0;  // the run's length, or the least repeat
     std::uint32_t most = 0;   // the most repeat
+    // A run writes its group offsets into the slots from firstSlot on, one for each of its
+    // marks: the offsets within the run from markOffsets_[firstMark] on.
     std::uint32_t firstMark = 0;
     std::uint32_t marks = 0;
+    std::uint32_t firstSlot = 0;
     std::uint32_t openSlot = 0;
     std::uint32_t closeSlot = 1;
     // A run whose every set is a range after folding case is checked eight bytes at a time.
@@ -83,7 +82,7 @@ class TLineShape {
     return (aSet[aByte >> 6] >> (aByte & 63) & 1) != 0;
   }
   static bool TakesAllItCan(const std::vector<PatternStep>& aSteps);
-  void Lower(const std::vector<PatternStep>& aSteps);
+  bool Lower(const std::vector<PatternStep>& aSteps);
   std::uint32_t TableOf(const ByteSet& aSet);
   void ChunkRun(Step& aRun);
   bool RunMatches(const Step& aRun, const unsigned char* aBytes, std::size_t aLeft) const;
@@ -91,7 +90,7 @@ class TLineShape {
   // One table of 256 flags for each distinct set; the sets of the runs' bytes, in order.
   std::vector<std::array<std::uint8_t, 256>> tables_;
   std::vector<std::uint32_t> sets_;
-  std::vector<Mark> marks_;
+  std::vector<std::size_t> markOffsets_;
   std::vector<Chunk> chunks_;
   std::vector<Step> steps_;
   // The bytes each group's steps take, group 0 those of all steps.

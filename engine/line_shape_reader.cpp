@@ -70,7 +70,8 @@ class TLineShape::Reader {
     shape.groupBytes_.resize(shape.groups_ + 1);
     if (openGroup >= 0 || pendingOpen >= 0 || !TakesAllItCan(steps))
       return std::nullopt;
-    shape.Lower(steps);
+    if (!shape.Lower(steps))
+      return std::nullopt;
     return shape;
   }
 

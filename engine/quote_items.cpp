@@ -107,8 +107,8 @@ char* AppendPiece(char* aTo, std::string_view aText, std::size_t aReadable) {
 }  // namespace
 
 inline std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& aMatch,
-                                           std::string_view aLine, const ItemValue& aItem,
-                                           std::string& aBuffer) {
+                                                  std::string_view aLine, const ItemValue& aItem,
+                                                  std::string& aBuffer) {
   if (aItem.pieces.size() == 1) {
     const ValuePiece& only = aItem.pieces.front();
     return only.isGroup ? aMatch.Group(aLine, only.group) : only.Literal();

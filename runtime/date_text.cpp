@@ -1,7 +1,10 @@
 #include "runtime/date_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "runtime/ascii.h"
@@ -490,21 +493,55 @@ bool ReadsClockByPosition(const FormatSettings& formats, const DateLayout& layou
   return IsPunctuation(timeSeparator);
 }
 
+// The two-digit fields of an HH:mm:ss text, each byte as a bit mask over eight bytes in
+// memory order from the low bits up.
+constexpr std::uint64_t kClockDigits = 0xFFFF00FFFF00FFFFULL;
+constexpr std::uint64_t kClockDigitTops = kClockDigits & 0x8080808080808080ULL;
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+
+// Whether the six digit places of aWord hold ASCII digits. With every byte below 0x80 no sum
+// carries into the next byte: b + 0x50 reaches 0x80 from '0' on, b + 0x46 from past '9'.
+bool ClockDigitsAt(std::uint64_t aWord) {
+  if ((aWord & 0x8080808080808080ULL) != 0) {
+    return false;
+  }
+  const std::uint64_t fromZero = aWord + kEveryByte * 0x50;
+  const std::uint64_t pastNine = aWord + kEveryByte * 0x46;
+  return (fromZero & ~pastNine & kClockDigitTops) == kClockDigitTops;
+}
+
 // HH:mm:ss, the time most exports write, read without the reader: true when aText has that
 // shape and is a valid clock time.
 bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape& shape) {
   if (text.size() != 8) {
     return false;
   }
-  const auto digit = [text](std::size_t i) { return IsAsciiDigit(text[i]); };
   const auto separator = [text, timeSeparator](std::size_t i) {
     return text[i] == ':' || text[i] == timeSeparator;
   };
-  if (!(digit(0) && digit(1) && separator(2) && digit(3) && digit(4) && separator(5) && digit(6) &&
-        digit(7))) {
+  if (!separator(2) || !separator(5)) {
     return false;
   }
-  const auto two = [text](std::size_t i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
+  // The value of the two digits from place i on.
+  std::uint64_t values = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data(), sizeof word);
+    if (!ClockDigitsAt(word)) {
+      return false;
+    }
+    values = (word & kClockDigits) - (kEveryByte * '0' & kClockDigits);
+  } else {
+    for (const int i : {0, 1, 3, 4, 6, 7}) {
+      if (!IsAsciiDigit(text[i])) {
+        return false;
+      }
+      values |= static_cast<std::uint64_t>(text[i] - '0') << (8 * i);
+    }
+  }
+  const auto two = [values](int i) {
+    return static_cast<int>((values >> (8 * i) & 0xFF) * 10 + (values >> (8 * i + 8) & 0xFF));
+  };
   shape.hour = two(0);
   shape.minute = two(3);
   shape.second = two(6);

@@ -224,6 +224,20 @@ TEST(DateTextTest, CommonShapeShortcutAgreesWithTheGeneralReader) {
     shortcuts += tookShortcut;
   }
   EXPECT_GT(shortcuts, 5000);
+  // Eight bytes near HH:mm:ss: the bytes on either side of the digits, separators of both
+  // readers, a byte beyond ASCII.
+  static const char kClockBytes[] = "0123456789/:;.\xB0 ";
+  int clocks = 0;
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = "12:34:56";
+    for (int n = static_cast<int>(random.Below(3)); n > 0; --n) {
+      text[random.Below(8)] = kClockBytes[random.Below(sizeof kClockBytes - 1)];
+    }
+    bool tookShortcut = false;
+    ExpectShortcutAgrees(random.Below(2) == 0 ? home : dotTime, text, tookShortcut);
+    clocks += tookShortcut;
+  }
+  EXPECT_GT(clocks, 2000);
 }
 
 }  // namespace

@@ -52,6 +52,11 @@ void TQuoteItemReader::Plan(TRegExp& aRegExp, const std::string& aReplacement) {
             item->literalBytes += piece.literalSize;
             item->groupRefs += piece.isGroup ? 1 : 0;
           }
+          const auto& pieces = item->pieces;
+          item->clock = pieces.size() == 5;
+          for (std::size_t i = 0; i < pieces.size() && item->clock; ++i)
+            item->clock =
+                pieces[i].isGroup == (i % 2 == 0) && (i % 2 == 0 || pieces[i].literalSize == 1);
         }
       }
     }
@@ -113,7 +118,32 @@ inline std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& 
     const ValuePiece& only = aItem.pieces.front();
     return only.isGroup ? aMatch.Group(aLine, only.group) : only.Literal();
   }
+  std::string_view value;
+  if (aItem.clock && JoinClock(aMatch, aLine, aItem, aBuffer, value))
+    return value;
   return JoinPieces(aMatch, aLine, aItem, aBuffer);
+}
+
+bool TQuoteItemReader::JoinClock(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
+                                 const ItemValue& aItem, std::string& aBuffer,
+                                 std::string_view& aValue) {
+  char clock[8];
+  for (std::size_t i = 0; i < 5; ++i) {
+    const ValuePiece& piece = aItem.pieces[i];
+    if (!piece.isGroup) {
+      clock[3 * (i / 2) + 2] = piece.literal[0];
+      continue;
+    }
+    const std::string_view group = aMatch.Group(aLine, piece.group);
+    if (group.size() != 2)
+      return false;
+    std::memcpy(clock + 3 * (i / 2), group.data(), 2);
+  }
+  if (aBuffer.size() < sizeof clock)
+    aBuffer.resize(sizeof clock);
+  std::memcpy(aBuffer.data(), clock, sizeof clock);
+  aValue = std::string_view(aBuffer.data(), sizeof clock);
+  return true;
 }
 
 std::string_view TQuoteItemReader::JoinPieces(const TRegExp::TMatchOffsets& aMatch,

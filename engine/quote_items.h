@@ -46,6 +46,9 @@ class TQuoteItemReader {
     std::vector<ValuePiece> pieces;
     std::size_t literalBytes = 0;
     std::size_t groupRefs = 0;
+    // Three groups with one character between each two ($4:$5:$6): a clock's shape, put
+    // together in one word when each group holds two bytes.
+    bool clock = false;
   };
 
   // Works out the items from the replacement's pieces; usable_ false when they can't be.
@@ -56,6 +59,8 @@ class TQuoteItemReader {
   // of line.
   static std::string_view ValueOf(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
                                   const ItemValue& aItem, std::string& aBuffer);
+  static bool JoinClock(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
+                        const ItemValue& aItem, std::string& aBuffer, std::string_view& aValue);
   [[gnu::noinline]] static std::string_view JoinPieces(const TRegExp::TMatchOffsets& aMatch,
                                                        std::string_view aLine,
                                                        const ItemValue& aItem,

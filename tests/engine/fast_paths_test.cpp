@@ -453,6 +453,12 @@ std::string RandomTemplate(SplitMix64& aRandom) {
       "CONTRACT=", "DT=", "contract=", "Dt=", " DT=", "CONTRACTS=", "&",  "=",
       "x",         ":",   "\"",        "'",   "\r",   "$1",         "$2", "$3",
       "$4",        "$12", "$&",        "$`",  "$'",   "$$",         "$9", "$"};
+  // One in four has the shape of a clock: three groups, one character between each two.
+  if (aRandom.Below(4) == 0) {
+    const auto group = [&aRandom] { return "$" + std::to_string(aRandom.Between(1, 4)); };
+    const auto separator = [&aRandom] { return std::string(1, ":.x&"[aRandom.Below(4)]); };
+    return "CONTRACT=" + group() + "&DT=" + group() + separator() + group() + separator() + group();
+  }
   std::string text;
   const int pieces = static_cast<int>(aRandom.Between(0, 9));
   for (int i = 0; i < pieces; ++i) {
@@ -497,7 +503,8 @@ TEST(FastPathTest, ItemsReadFromGroupsAreThoseOfTheReplacedLine) {
                                           R"(.*)",
                                           R"(([A-Z]*)\d*,?(.*))",
                                           R"(^RIH9,(\d+)[,&="](\d\d)[:=]([\d.]+)$)",
-                                          R"(^RIH9,([^,:]+)[,:](\d+)$)"};
+                                          R"(^RIH9,([^,:]+)[,:](\d+)$)",
+                                          R"(^RIH9,(.?.?)(.?.?)(.?.?)(.*)$)"};
   SplitMix64 random(4242);
   TRegExp direct;
   TRegExp general;

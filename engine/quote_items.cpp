@@ -195,7 +195,7 @@ void TQuoteItemReader::Read(TRegExp& aRegExp, std::string_view aLine,
     prepared_ = true;
   }
   if (direct_ && usable_) {
-    switch (aRegExp.MatchLine(aLine)) {
+    switch (aRegExp.MatchLine(aLine, true)) {
       case TLineMatch::kNone:
         ReadQuoteItems(aLine, aPrice, aDateTime);
         return;

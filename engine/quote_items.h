@@ -24,8 +24,8 @@ class TQuoteItemReader {
   // Tells the reader the replacement text and pattern of the lines that follow; looked at
   // again only when this is called, so a caller calls it whenever either may have changed.
   void Prepare(const TRegExp& aRegExp, const std::string& aReplacement);
-  // aLine is valid UTF-8. The texts stay valid until the next call or the next replacement of
-  // aRegExp. Throws what the expression throws.
+  // aLine is valid UTF-8 and holds no CR or LF, as every line cut from a file. The texts stay valid
+  // until the next call or the next replacement of aRegExp. Throws what the expression throws.
   void Read(TRegExp& aRegExp, std::string_view aLine, const std::string& aReplacement,
             std::string_view& aPrice, std::string_view& aDateTime);
 

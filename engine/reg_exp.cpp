@@ -415,13 +415,14 @@ struct TRegExp::Impl {
 
   // The number of offset pairs set, 0 when nothing matches at or after aStart. A source
   // already known to be valid UTF-8 goes straight to the JIT code, which checks nothing.
-  std::uint32_t Match(std::string_view aSource, std::size_t aStart, bool aKnownValid) {
+  std::uint32_t Match(std::string_view aSource, std::size_t aStart, bool aKnownValid,
+                      bool aWithoutLineEnds = false) {
     if (shape && aKnownValid) {
       // The walk is the first way PCRE2 tries, and it tries no other start: anchored, and with
       // Multiline a line without line ends.
       if (aStart == 0 && shape->Match(aSource, ovector))
         return shape->Pairs();
-      if (!shapeNeedsNoLineEnds || !HasLineEnd(aSource))
+      if (!shapeNeedsNoLineEnds || aWithoutLineEnds || !HasLineEnd(aSource))
         return 0;
     }
     const auto subject = reinterpret_cast<PCRE2_SPTR>(aSource.data());
@@ -486,10 +487,10 @@ struct TRegExp::Impl {
   }
 
   // What Replace does with a line, up to building the replacement.
-  TLineMatch MatchLine(std::string_view aLine, bool aGlobal) {
+  TLineMatch MatchLine(std::string_view aLine, bool aGlobal, bool aWithoutLineEnds) {
     if (aLine.data() == nullptr)
       aLine = std::string_view("", 0);
-    const std::uint32_t pairs = Match(aLine, 0, true);
+    const std::uint32_t pairs = Match(aLine, 0, true, aWithoutLineEnds);
     if (pairs == 0)
       return TLineMatch::kNone;
     // An empty match of an empty line moves the search on: left to Replace.
@@ -556,9 +557,9 @@ std::string_view TRegExp::ReplaceLine(std::string_view aValidUtf8Line,
                                                                     : aValidUtf8Line;
 }
 
-TLineMatch TRegExp::MatchLine(std::string_view aValidUtf8Line) {
+TLineMatch TRegExp::MatchLine(std::string_view aValidUtf8Line, bool aWithoutLineEnds) {
   impl_->EnsureCompiled(IgnoreCase, Multiline);
-  return impl_->MatchLine(aValidUtf8Line, Global);
+  return impl_->MatchLine(aValidUtf8Line, Global, aWithoutLineEnds);
 }
 
 TRegExp::TMatchOffsets TRegExp::WholeLineMatch() const {

@@ -73,8 +73,9 @@ class TRegExp {
   std::string_view ReplaceLine(std::string_view aValidUtf8Line, std::string_view aReplacement);
 
   // How ReplaceLine would replace the line, found without building the replacement. After
-  // kWholeLine, Group gives the texts its groups put in.
-  TLineMatch MatchLine(std::string_view aValidUtf8Line);
+  // kWholeLine, Group gives the texts its groups put in. aWithoutLineEnds tells that the line
+  // holds no CR or LF, which spares looking for one.
+  TLineMatch MatchLine(std::string_view aValidUtf8Line, bool aWithoutLineEnds = false);
   // The offsets of the last kWholeLine match: a start and an end for each group from 0 on, a
   // start of kNoGroup for a group that took no part in the match.
   struct TMatchOffsets {

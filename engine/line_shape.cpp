@@ -180,7 +180,15 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
         return false;
       std::size_t* const slots = aOffsets + step.firstSlot;
       const std::size_t* const offsets = markOffsets_.data() + step.firstMark;
-      for (std::uint32_t i = 0; i < step.marks; ++i)
+      // Groups come in pairs of slots: two at a time.
+      std::uint32_t i = 0;
+      for (; i + 2 <= step.marks; i += 2) {
+        const std::size_t first = offsets[i];
+        const std::size_t second = offsets[i + 1];
+        slots[i] = start + first;
+        slots[i + 1] = start + second;
+      }
+      if (i < step.marks)
         slots[i] = start + offsets[i];
       at += step.count;
     } else {

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "runtime/regular_file.h"
 
 namespace melquon {
@@ -63,9 +67,10 @@ class TQuoteLines::Splitter {
   }
 
  private:
-  // Cuts a line at every CR and LF up to the first NUL byte or aLimit, and ORs the bytes passed
-  // into seen_. Eight bytes at a time where a word's bytes lie in memory order from its low bits
-  // up; the bytes after the last whole word only with aToLimit.
+  // Cuts a line at every CR and LF up to the first NUL byte or aLimit, and sets the high bits of
+  // seen_ where a byte passed has its own. Sixteen bytes at a time with SSE2, then eight at a
+  // time where a word's bytes lie in memory order from its low bits up; the bytes after the
+  // last whole word only with aToLimit.
   void Scan(std::size_t aLimit, bool aToLimit) {
     if (endedByNul_ || aLimit <= scanned_)
       return;
@@ -74,6 +79,26 @@ class TQuoteLines::Splitter {
     const char* const limit = text + aLimit;
     const char* p = text + scanned_;
     std::uint64_t seen = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time where the machine has the registers for it.
+    const __m128i highestControl = _mm_set1_epi8(0x0D);
+    for (; limit - p >= 16; p += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i atMostControl = _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestControl), bytes);
+      const auto highBits = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+      for (auto controls = static_cast<unsigned>(_mm_movemask_epi8(atMostControl)); controls != 0;
+           controls &= controls - 1) {
+        const int index = std::countr_zero(controls);
+        const char* const at = p + index;
+        if (*at == '\0') {
+          seen |= (highBits & ((1u << index) - 1)) != 0 ? kHighBits : 0;
+          return Stop(at, seen, true);
+        }
+        CutAt(text, at, arrived);
+      }
+      seen |= highBits != 0 ? kHighBits : 0;
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
       for (; limit - p >= 8; p += 8) {
         std::uint64_t word;

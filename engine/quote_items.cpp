@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "engine/quote_source.h"
@@ -118,31 +119,40 @@ inline std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& 
     const ValuePiece& only = aItem.pieces.front();
     return only.isGroup ? aMatch.Group(aLine, only.group) : only.Literal();
   }
-  std::string_view value;
-  if (aItem.clock && JoinClock(aMatch, aLine, aItem, aBuffer, value))
-    return value;
   return JoinPieces(aMatch, aLine, aItem, aBuffer);
 }
 
 bool TQuoteItemReader::JoinClock(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
                                  const ItemValue& aItem, std::string& aBuffer,
-                                 std::string_view& aValue) {
-  char clock[8];
-  for (std::size_t i = 0; i < 5; ++i) {
-    const ValuePiece& piece = aItem.pieces[i];
-    if (!piece.isGroup) {
-      clock[3 * (i / 2) + 2] = piece.literal[0];
-      continue;
-    }
-    const std::string_view group = aMatch.Group(aLine, piece.group);
+                                 std::string_view& aValue, std::uint64_t& aWord) {
+  // Put together in a register, byte k at bits 8k.
+  const auto pair = [&](const ValuePiece& aPiece, unsigned aShift, std::uint64_t& aWord) {
+    const std::string_view group = aMatch.Group(aLine, aPiece.group);
     if (group.size() != 2)
       return false;
-    std::memcpy(clock + 3 * (i / 2), group.data(), 2);
+    aWord |= (std::uint64_t{static_cast<unsigned char>(group[0])} |
+              std::uint64_t{static_cast<unsigned char>(group[1])} << 8)
+             << aShift;
+    return true;
+  };
+  const auto separator = [](const ValuePiece& aPiece, unsigned aShift) {
+    return std::uint64_t{static_cast<unsigned char>(aPiece.literal[0])} << aShift;
+  };
+  const std::vector<ValuePiece>& pieces = aItem.pieces;
+  std::uint64_t clock = separator(pieces[1], 16) | separator(pieces[3], 40);
+  if (!pair(pieces[0], 0, clock) || !pair(pieces[2], 24, clock) || !pair(pieces[4], 48, clock))
+    return false;
+  constexpr std::size_t kClockBytes = 8;
+  if (aBuffer.size() < kClockBytes)
+    aBuffer.resize(kClockBytes);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(aBuffer.data(), &clock, kClockBytes);
+  } else {
+    for (std::size_t k = 0; k < kClockBytes; ++k)
+      aBuffer[k] = static_cast<char>(clock >> (8 * k));
   }
-  if (aBuffer.size() < sizeof clock)
-    aBuffer.resize(sizeof clock);
-  std::memcpy(aBuffer.data(), clock, sizeof clock);
-  aValue = std::string_view(aBuffer.data(), sizeof clock);
+  aValue = std::string_view(aBuffer.data(), kClockBytes);
+  aWord = clock;
   return true;
 }
 
@@ -176,8 +186,12 @@ bool TQuoteItemReader::ReadDirectly(const TRegExp& aRegExp, std::string_view aLi
     return false;
   const TRegExp::TMatchOffsets match = aRegExp.WholeLineMatch();
   aPrice = price_.found ? ValueOf(match, aLine, price_, priceBuffer_) : std::string_view();
-  aDateTime =
-      dateTime_.found ? ValueOf(match, aLine, dateTime_, dateTimeBuffer_) : std::string_view();
+  dateTimeIsClock_ = dateTime_.clock &&
+                     JoinClock(match, aLine, dateTime_, dateTimeBuffer_, aDateTime, dateTimeClock_);
+  if (!dateTimeIsClock_) {
+    aDateTime =
+        dateTime_.found ? ValueOf(match, aLine, dateTime_, dateTimeBuffer_) : std::string_view();
+  }
   return true;
 }
 
@@ -189,6 +203,7 @@ void TQuoteItemReader::Prepare(const TRegExp& aRegExp, const std::string& aRepla
 void TQuoteItemReader::Read(TRegExp& aRegExp, std::string_view aLine,
                             const std::string& aReplacement, std::string_view& aPrice,
                             std::string_view& aDateTime) {
+  dateTimeIsClock_ = false;
   // Planned at the first line, so that an invalid pattern fails where replacing would.
   if (direct_ && !prepared_) {
     Plan(aRegExp, aReplacement);

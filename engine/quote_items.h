@@ -28,6 +28,12 @@ class TQuoteItemReader {
   // until the next call or the next replacement of aRegExp. Throws what the expression throws.
   void Read(TRegExp& aRegExp, std::string_view aLine, const std::string& aReplacement,
             std::string_view& aPrice, std::string_view& aDateTime);
+  // After Read: whether the DT text is eight bytes of a clock's shape put together from three
+  // groups, and then those bytes in one word, the first in the lowest bits.
+  bool DateTimeClock(std::uint64_t& aWord) const {
+    aWord = dateTimeClock_;
+    return dateTimeIsClock_;
+  }
 
  private:
   // A piece of an item's value: literal text or a group of the match.
@@ -60,7 +66,8 @@ class TQuoteItemReader {
   static std::string_view ValueOf(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
                                   const ItemValue& aItem, std::string& aBuffer);
   static bool JoinClock(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
-                        const ItemValue& aItem, std::string& aBuffer, std::string_view& aValue);
+                        const ItemValue& aItem, std::string& aBuffer, std::string_view& aValue,
+                        std::uint64_t& aWord);
   [[gnu::noinline]] static std::string_view JoinPieces(const TRegExp::TMatchOffsets& aMatch,
                                                        std::string_view aLine,
                                                        const ItemValue& aItem,
@@ -78,6 +85,8 @@ class TQuoteItemReader {
   ItemValue price_;
   ItemValue dateTime_;
   std::string priceBuffer_;
+  std::uint64_t dateTimeClock_ = 0;
+  bool dateTimeIsClock_ = false;
   std::string dateTimeBuffer_;
 };
 

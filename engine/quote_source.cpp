@@ -367,9 +367,13 @@ TQuoteSource::TQuoteSource(const TSettings& aSettings, TRegExp& aRegExp,
     : TQuoteSource(aSettings, aRegExp, aSkipIntervals,
                    TDateTextReader(RegionalFormats(), CurrentYear()), ProgramRunLog()) {}
 
-// The time of day of a non-empty DT text, in milliseconds since midnight.
+// The time of day of a non-empty DT text, in milliseconds since midnight; read from the word
+// the item reader put it together in where it could.
 long long TQuoteSource::TimeOfDayOf(std::string_view aDateTimeText) const {
   long long ms = 0;
+  std::uint64_t clock = 0;
+  if (items_.DateTimeClock(clock) && dates_.TryClockWordMs(clock, ms))
+    return ms;
   if (dates_.TryCommonTimeOfDayMs(aDateTimeText, ms))
     return ms;
   return TimeOfDayMs(dates_.StrToDateTime(aDateTimeText));

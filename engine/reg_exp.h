@@ -89,9 +89,11 @@ class TRegExp {
         return {};
       const std::size_t start = offsets[2 * aGroup];
       const std::size_t end = offsets[2 * aGroup + 1];
-      // \K can end a group before its start: it then runs to the end of the line.
-      return aLine.substr(start,
-                          end - start < aLine.size() - start ? end - start : aLine.size() - start);
+      // \K can end a group before its start: it then runs to the end of the line. A group
+      // starts within the line it was matched in.
+      return std::string_view(aLine.data() + start, end - start < aLine.size() - start
+                                                        ? end - start
+                                                        : aLine.size() - start);
     }
   };
   static constexpr std::size_t kNoGroup = ~std::size_t{0};

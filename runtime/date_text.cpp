@@ -510,35 +510,18 @@ bool ClockDigitsAt(std::uint64_t aWord) {
   return (fromZero & ~pastNine & kClockDigitTops) == kClockDigitTops;
 }
 
-// HH:mm:ss, the time most exports write, read without the reader: true when aText has that
-// shape and is a valid clock time.
-bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape& shape) {
-  if (text.size() != 8) {
-    return false;
-  }
-  const auto separator = [text, timeSeparator](std::size_t i) {
-    return text[i] == ':' || text[i] == timeSeparator;
+// HH:mm:ss given as its eight bytes in one word, the first in the lowest bits: true when it
+// has that shape and is a valid clock time.
+bool ReadClockWord(std::uint64_t aWord, char timeSeparator, CommonShape& shape) {
+  const auto separator = [aWord, timeSeparator](int i) {
+    const auto c = static_cast<char>(aWord >> (8 * i));
+    return c == ':' || c == timeSeparator;
   };
-  if (!separator(2) || !separator(5)) {
+  if (!separator(2) || !separator(5) || !ClockDigitsAt(aWord)) {
     return false;
   }
+  const std::uint64_t values = (aWord & kClockDigits) - (kEveryByte * '0' & kClockDigits);
   // The value of the two digits from place i on.
-  std::uint64_t values = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data(), sizeof word);
-    if (!ClockDigitsAt(word)) {
-      return false;
-    }
-    values = (word & kClockDigits) - (kEveryByte * '0' & kClockDigits);
-  } else {
-    for (const int i : {0, 1, 3, 4, 6, 7}) {
-      if (!IsAsciiDigit(text[i])) {
-        return false;
-      }
-      values |= static_cast<std::uint64_t>(text[i] - '0') << (8 * i);
-    }
-  }
   const auto two = [values](int i) {
     return static_cast<int>((values >> (8 * i) & 0xFF) * 10 + (values >> (8 * i + 8) & 0xFF));
   };
@@ -546,6 +529,22 @@ bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape&
   shape.minute = two(3);
   shape.second = two(6);
   return IsClockTime(shape.hour, shape.minute, shape.second);
+}
+
+// HH:mm:ss, the time most exports write, read without the reader.
+bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape& shape) {
+  if (text.size() != 8) {
+    return false;
+  }
+  std::uint64_t word = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&word, text.data(), sizeof word);
+  } else {
+    for (int i = 7; i >= 0; --i) {
+      word = word << 8 | static_cast<unsigned char>(text[static_cast<std::size_t>(i)]);
+    }
+  }
+  return ReadClockWord(word, timeSeparator, shape);
 }
 
 bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
@@ -606,6 +605,15 @@ bool TDateTextReader::TryStrToDateTime(std::string_view text, TDateTime& result)
 
 bool TDateTextReader::TryGeneralStrToDateTime(std::string_view text, TDateTime& result) const {
   return TryGeneralShape(text, formats_, layout_, currentYear_, result);
+}
+
+bool TDateTextReader::TryClockWordMs(std::uint64_t word, long long& ms) const {
+  CommonShape shape;
+  if (!clockByPosition_ || !ReadClockWord(word, formats_.TimeSeparator, shape)) {
+    return false;
+  }
+  ms = MillisecondsOf(shape);
+  return true;
 }
 
 bool TDateTextReader::TryCommonTimeOfDayMs(std::string_view text, long long& ms) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "runtime/date_time.h"
@@ -51,6 +52,9 @@ class TDateTextReader {
   // The same without the shortcut for the common shape: what the shortcut is held to.
   bool TryGeneralStrToDateTime(std::string_view text, TDateTime& result) const;
   bool TryCommonTimeOfDayMs(std::string_view text, long long& ms) const;
+  // The same for an HH:mm:ss text given as its eight bytes in one word, the first in the
+  // lowest bits; false where TryCommonTimeOfDayMs would look further.
+  bool TryClockWordMs(std::uint64_t word, long long& ms) const;
   // Throws EConvertError "'<text>' is not a valid date and time".
   TDateTime StrToDateTime(std::string_view text) const;
   const FormatSettings& Formats() const { return formats_; }

@@ -143,6 +143,17 @@ void ExpectShortcutAgrees(const TDateTextReader& aReader, const std::string& aTe
     ASSERT_TRUE(generalRead) << aText;
     ASSERT_EQ(fastMs, TimeOfDayMs(general)) << aText;
   }
+  // Eight bytes given as one word, the first in the lowest bits, read as the text is.
+  if (aText.size() == 8) {
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+      word |= std::uint64_t{static_cast<unsigned char>(aText[i])} << (8 * i);
+    long long wordMs = -1;
+    const bool wordRead = aReader.TryClockWordMs(word, wordMs);
+    ASSERT_TRUE(!wordRead || (aTookShortcut && wordMs == fastMs)) << aText;
+    // A time alone of this shape has no other reading.
+    ASSERT_EQ(wordRead, aTookShortcut && aText.find_first_of(".:") == 2) << aText;
+  }
 }
 
 TEST(DateTextTest, CommonShapeShortcutAgreesWithTheGeneralReader) {

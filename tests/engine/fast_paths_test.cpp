@@ -511,6 +511,7 @@ TEST(FastPathTest, ItemsReadFromGroupsAreThoseOfTheReplacedLine) {
   TQuoteItemReader directReader;
   TQuoteItemReader generalReader(false);
   int wholeLines = 0;
+  int clocks = 0;
   for (int i = 0; i < kCases; ++i) {
     const char* const pattern = kPatterns[random.Below(std::size(kPatterns))];
     const std::string replacement = RandomTemplate(random);
@@ -527,6 +528,14 @@ TEST(FastPathTest, ItemsReadFromGroupsAreThoseOfTheReplacedLine) {
       std::string_view price, dateTime, generalPrice, generalDateTime;
       directReader.Read(direct, text, replacement, price, dateTime);
       const std::pair fast{std::string(price), std::string(dateTime)};
+      // A DT put together as a clock's word holds the very bytes of its text.
+      std::uint64_t clock = 0;
+      if (directReader.DateTimeClock(clock)) {
+        ++clocks;
+        ASSERT_EQ(dateTime.size(), 8u);
+        for (std::size_t k = 0; k < 8; ++k)
+          ASSERT_EQ(static_cast<char>(clock >> (8 * k)), dateTime[k]) << text;
+      }
       generalReader.Read(general, text, replacement, generalPrice, generalDateTime);
       ASSERT_EQ(fast, std::pair(std::string(generalPrice), std::string(generalDateTime)))
           << "pattern " << pattern << " replacement " << replacement << " line " << text;
@@ -534,6 +543,7 @@ TEST(FastPathTest, ItemsReadFromGroupsAreThoseOfTheReplacedLine) {
     }
   }
   EXPECT_GT(wholeLines, 10000);
+  EXPECT_GT(clocks, 100);
 }
 
 }  // namespace

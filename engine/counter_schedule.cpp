@@ -1,7 +1,12 @@
 #include "engine/counter_schedule.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace melquon {
 
@@ -74,10 +79,39 @@ std::size_t TCounterSchedule::ScanMembers(std::size_t aBlock, double aPrice, std
                                           std::size_t aVisits) {
   const double* const low = low_.data();
   const double* const high = high_.data();
-  const std::size_t end = std::min(low_.size(), (aBlock + 1) * kBlockSize);
+  const std::size_t first = aBlock * kBlockSize;
+  const std::size_t end = std::min(low_.size(), first + kBlockSize);
   Band common{-kInfinity, kInfinity, false};
+  std::size_t i = first;
+#if defined(__SSE2__)
+  // Two members at a time; a bit of leaving is set for each member whose band does not hold
+  // the price. max(x, y) is x > y ? x : y, the very std::max(y, x); min the same.
+  std::uint32_t leaving = 0;
+  const __m128d price = _mm_set1_pd(aPrice);
+  __m128d commonLow = _mm_set1_pd(-kInfinity);
+  __m128d commonHigh = _mm_set1_pd(kInfinity);
+  for (; i + 2 <= end; i += 2) {
+    const __m128d lows = _mm_loadu_pd(low + i);
+    const __m128d highs = _mm_loadu_pd(high + i);
+    const __m128d holds = _mm_and_pd(_mm_cmpge_pd(price, lows), _mm_cmple_pd(price, highs));
+    leaving |= static_cast<std::uint32_t>(~_mm_movemask_pd(holds) & 3) << (i - first);
+    if constexpr (Narrow) {
+      commonLow = _mm_max_pd(lows, commonLow);
+      commonHigh = _mm_min_pd(highs, commonHigh);
+    }
+  }
+  for (; leaving != 0; leaving &= leaving - 1)
+    aVisit[aVisits++] = static_cast<std::int32_t>(first + std::countr_zero(leaving));
+  if constexpr (Narrow) {
+    double lows[2];
+    double highs[2];
+    _mm_storeu_pd(lows, commonLow);
+    _mm_storeu_pd(highs, commonHigh);
+    common = {std::max(lows[0], lows[1]), std::min(highs[0], highs[1]), false};
+  }
+#endif
   // Without branches: whether a member's band holds the price is as good as random.
-  for (std::size_t i = aBlock * kBlockSize; i < end; ++i) {
+  for (; i < end; ++i) {
     aVisit[aVisits] = static_cast<std::int32_t>(i);
     aVisits += static_cast<std::size_t>(!(aPrice >= low[i]) | !(aPrice <= high[i]));
     if constexpr (Narrow) {

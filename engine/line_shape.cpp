@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 namespace melquon {
 
@@ -79,6 +80,7 @@ bool TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
       repeat.openSlot = 2 * static_cast<std::uint32_t>(step.opens);
     if (step.closes >= 0)
       repeat.closeSlot = 2 * static_cast<std::uint32_t>(step.closes) + 1;
+    RangeRepeat(repeat);
     steps_.push_back(repeat);
     flush();
   }
@@ -115,7 +117,78 @@ std::optional<FoldedRange> FoldedRangeOf(const std::array<std::uint8_t, 256>& aT
   return std::nullopt;
 }
 
+// The set as at most two byte ranges after folding case, when it is that: what a repeat is
+// checked with eight bytes at a time.
+std::optional<std::pair<unsigned char, std::vector<std::pair<int, int>>>> FoldedRangesOf(
+    const std::array<std::uint8_t, 256>& aTable) {
+  constexpr std::size_t kMostRanges = 2;
+  for (const unsigned char fold : {0x00, 0x20}) {
+    std::array<bool, 0x80> folded{};
+    for (int byte = 0; byte < 256; ++byte) {
+      if (aTable[byte] == 0)
+        continue;
+      if (byte >= 0x80)
+        return std::nullopt;
+      folded[static_cast<std::size_t>(byte | fold)] = true;
+    }
+    std::vector<std::pair<int, int>> ranges;
+    for (int byte = 0; byte < 0x80; ++byte) {
+      if (!folded[static_cast<std::size_t>(byte)])
+        continue;
+      if (!ranges.empty() && ranges.back().second == byte - 1)
+        ranges.back().second = byte;
+      else
+        ranges.emplace_back(byte, byte);
+    }
+    bool same = !ranges.empty() && ranges.size() <= kMostRanges;
+    for (int byte = 0; byte < 256 && same; ++byte) {
+      same = (aTable[byte] != 0) == (byte < 0x80 && folded[static_cast<std::size_t>(byte | fold)]);
+    }
+    if (same)
+      return std::pair(fold, ranges);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+void TLineShape::RangeRepeat(Step& aRepeat) {
+  if constexpr (std::endian::native != std::endian::little)
+    return;
+  const auto ranges = FoldedRangesOf(tables_[aRepeat.first]);
+  if (!ranges)
+    return;
+  RepeatRanges repeat;
+  repeat.fold = kEveryByte * ranges->first;
+  // x + (0x80 - low) reaches the top bit from low on, x + (0x7F - high) past high; with every
+  // byte below 0x80 neither carries into the next byte.
+  for (std::size_t i = 0; i < 2; ++i) {
+    const auto [low, high] = ranges->second[std::min(i, ranges->second.size() - 1)];
+    repeat.fromLow[i] = kEveryByte * static_cast<std::uint64_t>(0x80 - low);
+    repeat.pastHigh[i] = kEveryByte * static_cast<std::uint64_t>(0x7F - high);
+  }
+  aRepeat.ranges = static_cast<std::uint32_t>(repeatRanges_.size()) + 1;
+  repeatRanges_.push_back(repeat);
+}
+
+// Where a repeat of ranges stops from aAt on, eight bytes at a time: at the first byte it does
+// not take, or where fewer than eight are left before aEnd.
+std::size_t TLineShape::TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
+                                   std::size_t aAt, std::size_t aEnd) {
+  constexpr std::uint64_t kTops = kEveryByte * 0x80;
+  for (; aEnd - aAt >= 8; aAt += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, aBytes + aAt, sizeof word);
+    const std::uint64_t folded = (word & ~kTops) | aRanges.fold;
+    std::uint64_t taken = 0;
+    for (std::size_t i = 0; i < 2; ++i)
+      taken |= (folded + aRanges.fromLow[i]) & ~(folded + aRanges.pastHigh[i]);
+    const std::uint64_t refused = ~(taken & ~word) & kTops;
+    if (refused != 0)
+      return aAt + static_cast<std::size_t>(std::countr_zero(refused)) / 8;
+  }
+  return aAt;
+}
 
 void TLineShape::ChunkRun(Step& aRun) {
   if constexpr (std::endian::native != std::endian::little)
@@ -194,6 +267,10 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
     } else {
       const std::uint8_t* const table = tables_[step.first].data();
       const std::size_t end = size - at > step.most ? at + step.most : size;
+      // Eight bytes at a time first, where the set allows; the loop then takes the last few or
+      // stops at once at the byte refused.
+      if (step.ranges != 0)
+        at = TakeRanges(repeatRanges_[step.ranges - 1], bytes, at, end);
       while (at < end && table[bytes[at]] != 0)
         ++at;
       if (at - start < step.count)

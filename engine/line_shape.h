@@ -64,6 +64,16 @@ class TLineShape {
     // A run whose every set is a range after folding case is checked eight bytes at a time.
     std::uint32_t firstChunk = 0;
     std::uint32_t chunks = 0;
+    // A repeat whose set is at most two ranges after folding case too: 1 + its index in
+    // repeatRanges_, or 0.
+    std::uint32_t ranges = 0;
+  };
+  // The two ranges of a repeat's set (the same one twice for one), as the sums that reach the
+  // top bit of a byte from the low end on and past the high end, and the fold or-ed in.
+  struct RepeatRanges {
+    std::uint64_t fold = 0;
+    std::uint64_t fromLow[2] = {};
+    std::uint64_t pastHigh[2] = {};
   };
   // Up to eight bytes of a run: a byte is taken when, or-ed with its fold, it lies between its
   // low and high (all below 0x80); care has the top bit of each byte of the run.
@@ -85,6 +95,10 @@ class TLineShape {
   bool Lower(const std::vector<PatternStep>& aSteps);
   std::uint32_t TableOf(const ByteSet& aSet);
   void ChunkRun(Step& aRun);
+  void RangeRepeat(Step& aRepeat);
+  static std::size_t TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
+                                std::size_t aAt, std::size_t aEnd);
+  static constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
   bool RunMatches(const Step& aRun, const unsigned char* aBytes, std::size_t aLeft) const;
 
   // One table of 256 flags for each distinct set; the sets of the runs' bytes, in order.
@@ -92,6 +106,7 @@ class TLineShape {
   std::vector<std::uint32_t> sets_;
   std::vector<std::size_t> markOffsets_;
   std::vector<Chunk> chunks_;
+  std::vector<RepeatRanges> repeatRanges_;
   std::vector<Step> steps_;
   // The bytes each group's steps take, group 0 those of all steps.
   std::vector<ByteSet> groupBytes_;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <system_error>
 
 #include "engine/quote_lines.h"
@@ -199,12 +200,46 @@ constexpr int kExactDigits = 15;
 // A price of sign, digits and an optional "." fraction, without exponent and with at most 15
 // digits: the digits and the power of ten are then both exact, and one division rounds as
 // std::from_chars does. False for any other text.
-bool TryReadPlainPrice(std::string_view aText, double& aValue) {
+// Digits only, one to eight of them, at aDigits with eight bytes readable from there: their
+// value without a loop. False for any other text.
+bool TryReadEightDigitsAtOnce(const char* aDigits, std::size_t aCount, std::uint64_t& aValue) {
+  if constexpr (std::endian::native != std::endian::little)
+    return false;
+  constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+  constexpr std::uint64_t kTops = kEveryByte * 0x80;
+  std::uint64_t word = 0;
+  std::memcpy(&word, aDigits, sizeof word);
+  // The text's bytes to the top of the word, zero bytes (leading zeros) below them.
+  const auto padding = static_cast<unsigned>(8 * (8 - aCount));
+  word <<= padding;
+  const std::uint64_t kept = kTops << padding;
+  // With every byte below 0x80 neither sum carries into the next byte.
+  const std::uint64_t fromZero = word + kEveryByte * (0x80 - '0');
+  const std::uint64_t pastNine = word + kEveryByte * (0x7F - '9');
+  if ((word & kTops) != 0 || (fromZero & ~pastNine & kept) != kept)
+    return false;
+  std::uint64_t digits = word - ((kEveryByte * '0') << padding);
+  digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFULL;
+  digits = (digits * 100 + (digits >> 16)) & 0x0000FFFF0000FFFFULL;
+  aValue = (digits * 10000 + (digits >> 32)) & 0xFFFFFFFFULL;
+  return true;
+}
+
+bool TryReadPlainPrice(std::string_view aText, double& aValue, std::size_t aReadable) {
   const char* p = aText.data();
   const char* const end = p + aText.size();
   const bool negative = p != end && *p == '-';
   if (p != end && (*p == '-' || *p == '+'))
     ++p;
+  // A whole number of up to eight digits with eight bytes to read, the common price.
+  const auto count = static_cast<std::size_t>(end - p);
+  std::uint64_t whole = 0;
+  if (count >= 1 && count <= 8 && aReadable - static_cast<std::size_t>(p - aText.data()) >= 8 &&
+      TryReadEightDigitsAtOnce(p, count, whole)) {
+    const auto magnitude = static_cast<double>(whole);
+    aValue = negative ? -magnitude : magnitude;
+    return true;
+  }
   // Digits beyond the fifteenth may wrap the sum around; such a text is refused below.
   std::uint64_t digits = 0;
   const char* const integerStart = p;
@@ -261,6 +296,15 @@ long long DecimalOrder(std::string_view aNumber) {
   if (exponentAt == std::string_view::npos)
     return order;
   return order + ExponentValue(aNumber.substr(exponentAt + 1));
+}
+
+// How many bytes from aPart.data() on may be read: up to the end of aWhole when aPart lies in it.
+std::size_t ReadableWithin(std::string_view aPart, std::string_view aWhole) {
+  const std::less_equal<const char*> notAfter;
+  const char* const wholeEnd = aWhole.data() + aWhole.size();
+  if (notAfter(aWhole.data(), aPart.data()) && notAfter(aPart.data() + aPart.size(), wholeEnd))
+    return static_cast<std::size_t>(wholeEnd - aPart.data());
+  return aPart.size();
 }
 
 }  // namespace
@@ -322,11 +366,13 @@ std::string_view GetItemValue(std::string_view aText, std::string_view aName) {
   return value;
 }
 
-bool TryReadPrice(std::string_view aText, double& aValue) {
+bool TryReadPrice(std::string_view aText, double& aValue, std::size_t aReadable) {
   std::string_view number = aText;
   while (!number.empty() && number.front() == ' ')
     number.remove_prefix(1);
-  return TryReadPlainPrice(number, aValue) || TryReadPriceGeneral(number, aValue);
+  const std::size_t readable =
+      std::max(aReadable, aText.size()) - static_cast<std::size_t>(number.data() - aText.data());
+  return TryReadPlainPrice(number, aValue, readable) || TryReadPriceGeneral(number, aValue);
 }
 
 bool TryReadPriceGeneral(std::string_view aText, double& aValue) {
@@ -380,12 +426,12 @@ long long TQuoteSource::TimeOfDayOf(std::string_view aDateTimeText) const {
 }
 
 // Reads the DT and CONTRACT items of one replaced line; true when the line gives a quote.
-bool TQuoteSource::AcceptQuote(std::string_view aPriceText, std::string_view aDateTimeText,
-                               double& aQuoteValue) {
+bool TQuoteSource::AcceptQuote(std::string_view aPriceText, std::size_t aPriceReadable,
+                               std::string_view aDateTimeText, double& aQuoteValue) {
   try {
     const bool hasTime = !aDateTimeText.empty();
     const long long timeOfDay = hasTime ? TimeOfDayOf(aDateTimeText) : 0;
-    const bool isNumber = TryReadPrice(aPriceText, aQuoteValue);
+    const bool isNumber = TryReadPrice(aPriceText, aQuoteValue, aPriceReadable);
     // A line without a DT item has no time of day of its own and is not skip-tested.
     if (hasTime && skipIntervals_.IsSkippedMs(timeOfDay)) {
       ++stats_.Skipped;
@@ -478,7 +524,7 @@ bool TQuoteSource::NextPreparedQuote(const TQuoteLines& aQuoteSL, std::int32_t& 
       ++stats_.NoPrice;
       continue;
     }
-    if (AcceptQuote(priceText, dateTimeText, aQuoteValue))
+    if (AcceptQuote(priceText, ReadableWithin(priceText, text), dateTimeText, aQuoteValue))
       return true;
   }
   // Stopped short of the end: the next call goes on at aStopAt.

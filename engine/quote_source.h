@@ -41,7 +41,9 @@ void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::strin
 
 // Optional leading spaces, sign, digits with an optional "." fraction, optional exponent,
 // nothing after. False for any other text, the empty one included.
-bool TryReadPrice(std::string_view aText, double& aValue);
+// aReadable, when more than the text's size, is how many bytes from aText.data() on may be read:
+// the text may then be looked at eight bytes at a time.
+bool TryReadPrice(std::string_view aText, double& aValue, std::size_t aReadable = 0);
 // The same without the shortcut for plain prices of up to 15 digits: every text through
 // std::from_chars. What the shortcut is held to.
 bool TryReadPriceGeneral(std::string_view aText, double& aValue);
@@ -101,8 +103,8 @@ class TQuoteSource {
 
  private:
   void SetContractPattern(const std::string& aContract);
-  bool AcceptQuote(std::string_view aPriceText, std::string_view aDateTimeText,
-                   double& aQuoteValue);
+  bool AcceptQuote(std::string_view aPriceText, std::size_t aPriceReadable,
+                   std::string_view aDateTimeText, double& aQuoteValue);
   long long TimeOfDayOf(std::string_view aDateTimeText) const;
   void CountNoPrice(std::string_view aPriceText);
 

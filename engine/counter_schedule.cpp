@@ -86,6 +86,7 @@ std::size_t TCounterSchedule::ScanMembers(std::size_t aBlock, double aPrice, std
 #if defined(__SSE2__)
   // Two members at a time; a bit of leaving is set for each member whose band does not hold
   // the price. max(x, y) is x > y ? x : y, the very std::max(y, x); min the same.
+  static_assert(kBlockSize <= 32, "a block's members are one bit each of 32");
   std::uint32_t leaving = 0;
   const __m128d price = _mm_set1_pd(aPrice);
   __m128d commonLow = _mm_set1_pd(-kInfinity);

@@ -126,13 +126,13 @@ bool TQuoteItemReader::JoinClock(const TRegExp::TMatchOffsets& aMatch, std::stri
                                  const ItemValue& aItem, std::string& aBuffer,
                                  std::string_view& aValue, std::uint64_t& aWord) {
   // Put together in a register, byte k at bits 8k.
-  const auto pair = [&](const ValuePiece& aPiece, unsigned aShift, std::uint64_t& aWord) {
+  const auto pair = [&](const ValuePiece& aPiece, unsigned aShift, std::uint64_t& aClock) {
     const std::string_view group = aMatch.Group(aLine, aPiece.group);
     if (group.size() != 2)
       return false;
-    aWord |= (std::uint64_t{static_cast<unsigned char>(group[0])} |
-              std::uint64_t{static_cast<unsigned char>(group[1])} << 8)
-             << aShift;
+    aClock |= (std::uint64_t{static_cast<unsigned char>(group[0])} |
+               std::uint64_t{static_cast<unsigned char>(group[1])} << 8)
+              << aShift;
     return true;
   };
   const auto separator = [](const ValuePiece& aPiece, unsigned aShift) {

@@ -197,9 +197,6 @@ constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 constexpr int kExactDigits = 15;
 
-// A price of sign, digits and an optional "." fraction, without exponent and with at most 15
-// digits: the digits and the power of ten are then both exact, and one division rounds as
-// std::from_chars does. False for any other text.
 // Digits only, one to eight of them, at aDigits with eight bytes readable from there: their
 // value without a loop. False for any other text.
 bool TryReadEightDigitsAtOnce(const char* aDigits, std::size_t aCount, std::uint64_t& aValue) {
@@ -225,6 +222,10 @@ bool TryReadEightDigitsAtOnce(const char* aDigits, std::size_t aCount, std::uint
   return true;
 }
 
+// A price of sign, digits and an optional "." fraction, without exponent and with at most 15
+// digits: the digits and the power of ten are then both exact, and one division rounds as
+// std::from_chars does. False for any other text. aReadable bytes from aText.data() on may be
+// read.
 bool TryReadPlainPrice(std::string_view aText, double& aValue, std::size_t aReadable) {
   const char* p = aText.data();
   const char* const end = p + aText.size();

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "runtime/ascii.h"
+
 namespace melquon {
 
 // A step of varying length must be followed by a step that takes at least one byte, none of
@@ -90,38 +92,17 @@ bool TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
 
 namespace {
 
-// The byte range a set is after folding case (or-ing 0x20 into every byte), when it is one.
-struct FoldedRange {
-  unsigned char fold, low, high;
+// A set as byte ranges after folding case: a byte is in it when it is below 0x80 and, or-ed
+// with fold (0x20 for case, or 0), lies in one of the ranges.
+struct FoldedRanges {
+  unsigned char fold = 0;
+  std::vector<std::pair<int, int>> ranges;
 };
 
-std::optional<FoldedRange> FoldedRangeOf(const std::array<std::uint8_t, 256>& aTable) {
-  for (const unsigned char fold : {0x00, 0x20}) {
-    int low = 0x80, high = -1;
-    for (int byte = 0; byte < 256; ++byte) {
-      if (aTable[byte] == 0)
-        continue;
-      if (byte >= 0x80)
-        return std::nullopt;
-      low = std::min(low, byte | fold);
-      high = std::max(high, byte | fold);
-    }
-    bool same = high >= 0;
-    for (int byte = 0; byte < 256 && same; ++byte) {
-      const int folded = byte | fold;
-      same = (aTable[byte] != 0) == (byte < 0x80 && folded >= low && folded <= high);
-    }
-    if (same)
-      return FoldedRange{fold, static_cast<unsigned char>(low), static_cast<unsigned char>(high)};
-  }
-  return std::nullopt;
-}
-
-// The set as at most two byte ranges after folding case, when it is that: what a repeat is
-// checked with eight bytes at a time.
-std::optional<std::pair<unsigned char, std::vector<std::pair<int, int>>>> FoldedRangesOf(
-    const std::array<std::uint8_t, 256>& aTable) {
-  constexpr std::size_t kMostRanges = 2;
+// The set as at most aMostRanges ranges after folding case, when it is that: what runs and
+// repeats are checked with eight bytes at a time.
+std::optional<FoldedRanges> FoldedRangesOf(const std::array<std::uint8_t, 256>& aTable,
+                                           std::size_t aMostRanges) {
   for (const unsigned char fold : {0x00, 0x20}) {
     std::array<bool, 0x80> folded{};
     for (int byte = 0; byte < 256; ++byte) {
@@ -131,21 +112,21 @@ std::optional<std::pair<unsigned char, std::vector<std::pair<int, int>>>> Folded
         return std::nullopt;
       folded[static_cast<std::size_t>(byte | fold)] = true;
     }
-    std::vector<std::pair<int, int>> ranges;
+    FoldedRanges set{fold, {}};
     for (int byte = 0; byte < 0x80; ++byte) {
       if (!folded[static_cast<std::size_t>(byte)])
         continue;
-      if (!ranges.empty() && ranges.back().second == byte - 1)
-        ranges.back().second = byte;
+      if (!set.ranges.empty() && set.ranges.back().second == byte - 1)
+        set.ranges.back().second = byte;
       else
-        ranges.emplace_back(byte, byte);
+        set.ranges.emplace_back(byte, byte);
     }
-    bool same = !ranges.empty() && ranges.size() <= kMostRanges;
+    bool same = !set.ranges.empty() && set.ranges.size() <= aMostRanges;
     for (int byte = 0; byte < 256 && same; ++byte) {
       same = (aTable[byte] != 0) == (byte < 0x80 && folded[static_cast<std::size_t>(byte | fold)]);
     }
     if (same)
-      return std::pair(fold, ranges);
+      return set;
   }
   return std::nullopt;
 }
@@ -155,15 +136,15 @@ std::optional<std::pair<unsigned char, std::vector<std::pair<int, int>>>> Folded
 void TLineShape::RangeRepeat(Step& aRepeat) {
   if constexpr (std::endian::native != std::endian::little)
     return;
-  const auto ranges = FoldedRangesOf(tables_[aRepeat.first]);
-  if (!ranges)
+  const std::optional<FoldedRanges> set = FoldedRangesOf(tables_[aRepeat.first], 2);
+  if (!set)
     return;
   RepeatRanges repeat;
-  repeat.fold = kEveryByte * ranges->first;
+  repeat.fold = kEveryByte * set->fold;
   // x + (0x80 - low) reaches the top bit from low on, x + (0x7F - high) past high; with every
   // byte below 0x80 neither carries into the next byte.
   for (std::size_t i = 0; i < 2; ++i) {
-    const auto [low, high] = ranges->second[std::min(i, ranges->second.size() - 1)];
+    const auto [low, high] = set->ranges[std::min(i, set->ranges.size() - 1)];
     repeat.fromLow[i] = kEveryByte * static_cast<std::uint64_t>(0x80 - low);
     repeat.pastHigh[i] = kEveryByte * static_cast<std::uint64_t>(0x7F - high);
   }
@@ -175,15 +156,14 @@ void TLineShape::RangeRepeat(Step& aRepeat) {
 // not take, or where fewer than eight are left before aEnd.
 std::size_t TLineShape::TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
                                    std::size_t aAt, std::size_t aEnd) {
-  constexpr std::uint64_t kTops = kEveryByte * 0x80;
   for (; aEnd - aAt >= 8; aAt += 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, aBytes + aAt, sizeof word);
-    const std::uint64_t folded = (word & ~kTops) | aRanges.fold;
+    const std::uint64_t folded = (word & ~kByteTops) | aRanges.fold;
     std::uint64_t taken = 0;
     for (std::size_t i = 0; i < 2; ++i)
       taken |= (folded + aRanges.fromLow[i]) & ~(folded + aRanges.pastHigh[i]);
-    const std::uint64_t refused = ~(taken & ~word) & kTops;
+    const std::uint64_t refused = ~(taken & ~word) & kByteTops;
     if (refused != 0)
       return aAt + static_cast<std::size_t>(std::countr_zero(refused)) / 8;
   }
@@ -195,16 +175,17 @@ void TLineShape::ChunkRun(Step& aRun) {
     return;
   std::vector<Chunk> chunks;
   for (std::uint32_t i = 0; i < aRun.count; ++i) {
-    const std::optional<FoldedRange> range = FoldedRangeOf(tables_[sets_[aRun.first + i]]);
-    if (!range)
+    const std::optional<FoldedRanges> set = FoldedRangesOf(tables_[sets_[aRun.first + i]], 1);
+    if (!set)
       return;
+    const auto [low, high] = set->ranges.front();
     if (i % 8 == 0)
       chunks.emplace_back();
     Chunk& chunk = chunks.back();
     const unsigned shift = 8 * (i % 8);
-    chunk.fold |= std::uint64_t{range->fold} << shift;
-    chunk.low |= std::uint64_t{range->low} << shift;
-    chunk.high |= std::uint64_t{range->high} << shift;
+    chunk.fold |= std::uint64_t{set->fold} << shift;
+    chunk.low |= static_cast<std::uint64_t>(low) << shift;
+    chunk.high |= static_cast<std::uint64_t>(high) << shift;
     chunk.care |= std::uint64_t{0x80} << shift;
     ++chunk.bytes;
   }

@@ -98,7 +98,6 @@ class TLineShape {
   void RangeRepeat(Step& aRepeat);
   static std::size_t TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
                                 std::size_t aAt, std::size_t aEnd);
-  static constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
   bool RunMatches(const Step& aRun, const unsigned char* aBytes, std::size_t aLeft) const;
 
   // One table of 256 flags for each distinct set; the sets of the runs' bytes, in order.

@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "runtime/ascii.h"
 #include "runtime/regular_file.h"
 
 namespace melquon {
@@ -24,14 +25,10 @@ constexpr std::size_t kShortLineBytes = 24;
 // Read in pieces that stay in the cache until they are split.
 constexpr std::size_t kReadPieceSize = 256 * 1024;
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
-
 // The high bit of each byte of aWord below 0x0E (CR, LF and NUL are), and no other bit: no
 // carry crosses a byte. Printable text has none, so most words need no further look.
 std::uint64_t ControlBytes(std::uint64_t aWord) {
-  return ~(((aWord & kLowBits) + kOnes * (0x80 - 0x0E)) | aWord) & kHighBits;
+  return ~(((aWord & kByteLows) + kEveryByte * (0x80 - 0x0E)) | aWord) & kByteTops;
 }
 
 }  // namespace
@@ -63,7 +60,7 @@ class TQuoteLines::Splitter {
     if (lineStart_ < end)
       lines_.AddLineStart(lineStart_);
     lines_.CloseLastLine(end);
-    lines_.allAscii_ = (seen_ & kHighBits) == 0;
+    lines_.allAscii_ = (seen_ & kByteTops) == 0;
   }
 
  private:
@@ -91,12 +88,12 @@ class TQuoteLines::Splitter {
         const int index = std::countr_zero(controls);
         const char* const at = p + index;
         if (*at == '\0') {
-          seen |= (highBits & ((1u << index) - 1)) != 0 ? kHighBits : 0;
+          seen |= (highBits & ((1u << index) - 1)) != 0 ? kByteTops : 0;
           return Stop(at, seen, true);
         }
         CutAt(text, at, arrived);
       }
-      seen |= highBits != 0 ? kHighBits : 0;
+      seen |= highBits != 0 ? kByteTops : 0;
     }
 #endif
     if constexpr (std::endian::native == std::endian::little) {

@@ -86,19 +86,15 @@ ItemByte KindOf(char c) {
   return static_cast<ItemByte>(kItemBytes[static_cast<unsigned char>(c)]);
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
-
 // The high bit of each byte of aWord that may be more than plain: bytes below 0x0E, from '"'
 // to '\'' and '='. Bytes above 0x7F never are. No carry crosses a byte.
 std::uint64_t MayBeItemStops(std::uint64_t aWord) {
-  const std::uint64_t low = aWord & kLowBits;
-  const std::uint64_t belowCr = ~(low + kOnes * (0x80 - 0x0E));
-  const std::uint64_t fromQuote = low + kOnes * (0x80 - '"');
-  const std::uint64_t pastApostrophe = low + kOnes * (0x80 - '\'' - 1);
-  const std::uint64_t isEquals = ~((low ^ (kOnes * '=')) + kLowBits);
-  return (belowCr | (fromQuote & ~pastApostrophe) | isEquals) & ~aWord & kHighBits;
+  const std::uint64_t low = aWord & kByteLows;
+  const std::uint64_t belowCr = ~(low + kEveryByte * (0x80 - 0x0E));
+  const std::uint64_t fromQuote = low + kEveryByte * (0x80 - '"');
+  const std::uint64_t pastApostrophe = low + kEveryByte * (0x80 - '\'' - 1);
+  const std::uint64_t isEquals = ~((low ^ (kEveryByte * '=')) + kByteLows);
+  return (belowCr | (fromQuote & ~pastApostrophe) | isEquals) & ~aWord & kByteTops;
 }
 
 // The first byte from aFrom on that is not plain, or aEnd. Eight bytes at a time where a
@@ -202,18 +198,13 @@ constexpr int kExactDigits = 15;
 bool TryReadEightDigitsAtOnce(const char* aDigits, std::size_t aCount, std::uint64_t& aValue) {
   if constexpr (std::endian::native != std::endian::little)
     return false;
-  constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
-  constexpr std::uint64_t kTops = kEveryByte * 0x80;
   std::uint64_t word = 0;
   std::memcpy(&word, aDigits, sizeof word);
   // The text's bytes to the top of the word, zero bytes (leading zeros) below them.
   const auto padding = static_cast<unsigned>(8 * (8 - aCount));
   word <<= padding;
-  const std::uint64_t kept = kTops << padding;
-  // With every byte below 0x80 neither sum carries into the next byte.
-  const std::uint64_t fromZero = word + kEveryByte * (0x80 - '0');
-  const std::uint64_t pastNine = word + kEveryByte * (0x7F - '9');
-  if ((word & kTops) != 0 || (fromZero & ~pastNine & kept) != kept)
+  const std::uint64_t kept = kByteTops << padding;
+  if ((AsciiDigitTops(word) & kept) != kept)
     return false;
   std::uint64_t digits = word - ((kEveryByte * '0') << padding);
   digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFULL;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/ascii.h"
+
 namespace melquon {
 
 namespace {
@@ -183,12 +185,11 @@ std::string Utf8ToCp1251(std::string_view text) {
 }
 
 bool IsAscii(std::string_view bytes) {
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
   std::size_t pos = 0;
   for (; pos + 8 <= bytes.size(); pos += 8) {
     std::uint64_t word;
     std::memcpy(&word, bytes.data() + pos, 8);
-    if (word & kHighBits) {
+    if (word & kByteTops) {
       return false;
     }
   }

@@ -478,9 +478,6 @@ bool TryGeneralShape(std::string_view text, const FormatSettings& formats, const
   return false;
 }
 
-// A time alone, H:mm or H:mm:ss, as exports that keep the date in the file name write it. Where
-// a date could be written with ':' or the time separator, such a text may be a date: left to
-// the general reading then.
 // Whether a time alone of the HH:mm:ss shape can be read by position: neither date separator
 // could be taken for a time separator, and the time separator is punctuation.
 bool ReadsClockByPosition(const FormatSettings& formats, const DateLayout& layout) {
@@ -496,18 +493,11 @@ bool ReadsClockByPosition(const FormatSettings& formats, const DateLayout& layou
 // The two-digit fields of an HH:mm:ss text, each byte as a bit mask over eight bytes in
 // memory order from the low bits up.
 constexpr std::uint64_t kClockDigits = 0xFFFF00FFFF00FFFFULL;
-constexpr std::uint64_t kClockDigitTops = kClockDigits & 0x8080808080808080ULL;
-constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+constexpr std::uint64_t kClockDigitTops = kClockDigits & kByteTops;
 
-// Whether the six digit places of aWord hold ASCII digits. With every byte below 0x80 no sum
-// carries into the next byte: b + 0x50 reaches 0x80 from '0' on, b + 0x46 from past '9'.
+// Whether the six digit places of aWord hold ASCII digits.
 bool ClockDigitsAt(std::uint64_t aWord) {
-  if ((aWord & 0x8080808080808080ULL) != 0) {
-    return false;
-  }
-  const std::uint64_t fromZero = aWord + kEveryByte * 0x50;
-  const std::uint64_t pastNine = aWord + kEveryByte * 0x46;
-  return (fromZero & ~pastNine & kClockDigitTops) == kClockDigitTops;
+  return (AsciiDigitTops(aWord) & kClockDigitTops) == kClockDigitTops;
 }
 
 // HH:mm:ss given as its eight bytes in one word, the first in the lowest bits: true when it
@@ -531,11 +521,8 @@ bool ReadClockWord(std::uint64_t aWord, char timeSeparator, CommonShape& shape) 
   return IsClockTime(shape.hour, shape.minute, shape.second);
 }
 
-// HH:mm:ss, the time most exports write, read without the reader.
-bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape& shape) {
-  if (text.size() != 8) {
-    return false;
-  }
+// The eight bytes of a text of that length in one word, the first in the lowest bits.
+std::uint64_t ClockWordOf(std::string_view text) {
   std::uint64_t word = 0;
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(&word, text.data(), sizeof word);
@@ -544,15 +531,18 @@ bool ReadClockByPosition(std::string_view text, char timeSeparator, CommonShape&
       word = word << 8 | static_cast<unsigned char>(text[static_cast<std::size_t>(i)]);
     }
   }
-  return ReadClockWord(word, timeSeparator, shape);
+  return word;
 }
 
+// A time alone, H:mm or H:mm:ss, as exports that keep the date in the file name write it;
+// HH:mm:ss, the time most exports write, by position. Where a date could be written with ':' or
+// the time separator, such a text may be a date: left to the general reading then.
 bool ReadTimeAloneShape(std::string_view text, const FormatSettings& formats,
                         const DateLayout& layout, CommonShape& shape) {
   if (!ReadsClockByPosition(formats, layout)) {
     return false;
   }
-  if (text.size() == 8 && ReadClockByPosition(text, formats.TimeSeparator, shape)) {
+  if (text.size() == 8 && ReadClockWord(ClockWordOf(text), formats.TimeSeparator, shape)) {
     return true;
   }
   ShapeReader r(text);
@@ -617,11 +607,9 @@ bool TDateTextReader::TryClockWordMs(std::uint64_t word, long long& ms) const {
 }
 
 bool TDateTextReader::TryCommonTimeOfDayMs(std::string_view text, long long& ms) const {
-  // What CommonTimeOfDayMs finds first for such a text, without working out the layout's
+  // What CommonTimeOfDayMs finds first for an HH:mm:ss text, without working out the layout's
   // separators again.
-  CommonShape shape;
-  if (clockByPosition_ && ReadClockByPosition(text, formats_.TimeSeparator, shape)) {
-    ms = MillisecondsOf(shape);
+  if (text.size() == 8 && TryClockWordMs(ClockWordOf(text), ms)) {
     return true;
   }
   return CommonTimeOfDayMs(text, formats_, layout_, ms);

@@ -3,13 +3,16 @@
 #include <exception>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "cli/csv.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/calculation.h"
+#include "engine/day_figures.h"
 #include "engine/engine.h"
 #include "engine/ini_file.h"
+#include "engine/move_table.h"
 #include "engine/report.h"
 #include "log/write_log.h"
 #include "runtime/cp1251.h"
@@ -69,6 +72,40 @@ std::int32_t StepOf(const CliOptions& aOptions, const TEngine& aEngine) {
   return aEngine.Settings.IntervalStep;
 }
 
+// The tables a run fills as it counts, when asked for: the moves go to their file while the run
+// goes on (created before it, so that a file that can't be written stops the tool at once), the
+// file replacing the old one only once the run is complete; the day figures are written after.
+class RunTables {
+ public:
+  explicit RunTables(const CliOptions& aOptions) : dayStatsFileName_(aOptions.DayStatsFileName) {
+    if (aOptions.EventsFileName) {
+      TFileReplacement& file = movesFile_.emplace(*aOptions.EventsFileName);
+      observers_.Add(moves_.emplace([&file](std::string_view aBytes) { file.Write(aBytes); }));
+    }
+    if (dayStatsFileName_) {
+      observers_.Add(dayFigures_.emplace());
+    }
+  }
+
+  TRunObserver* Observer() { return observers_.Empty() ? nullptr : &observers_; }
+
+  void Write() {
+    if (movesFile_) {
+      movesFile_->Commit();
+    }
+    if (dayStatsFileName_) {
+      ReplaceFileContents(*dayStatsFileName_, DayFiguresCsv(*dayFigures_));
+    }
+  }
+
+ private:
+  std::optional<std::string> dayStatsFileName_;
+  std::optional<TFileReplacement> movesFile_;
+  std::optional<TMoveTableWriter> moves_;
+  std::optional<TDayFiguresCollector> dayFigures_;
+  TRunObservers observers_;
+};
+
 // Writes the files and prints the report; a report file that could not be written is an error
 // only after the report was printed, so the figures reach the user all the same.
 void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment) {
@@ -86,6 +123,8 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
                      aOptions.DateFrom.value_or(defaults.DateFrom), dateTo + 1.0, step);
   snapshot.Threads = aOptions.Threads.value_or(DefaultRunThreads());
   TCalculation run(std::move(snapshot), log);
+  RunTables tables(aOptions);
+  run.Observe(tables.Observer());
   try {
     engine.CurrentResult =
         run.Run([&](const TRunProgress& aDay) { progress.Show(aDay.DayIndex, aDay.DaysCount); });
@@ -105,6 +144,7 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
   if (aOptions.CsvFileName) {
     ReplaceFileContents(*aOptions.CsvFileName, GetCsvText(*engine.CurrentResult));
   }
+  tables.Write();
   if (aOptions.SummaryJsonFileName) {
     ReplaceFileContents(*aOptions.SummaryJsonFileName, RunSummaryJson(summary));
   }

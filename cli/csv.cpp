@@ -11,12 +11,6 @@ namespace melquon::cli {
 
 namespace {
 
-std::string IsoDate(TDateTime aDate) {
-  const CalendarDate date = DecodeDate(aDate);
-  return IntToStrZeroPad(date.year, 4) + '-' + IntToStrZeroPad(date.month, 2) + '-' +
-         IntToStrZeroPad(date.day, 2);
-}
-
 void AppendRow(std::string& aText, const std::string& aDate, std::int32_t aIntervalValue,
                std::int32_t aCount) {
   aText += aDate;
@@ -39,7 +33,7 @@ std::string GetCsvText(const TVolatilityRes& aResult) {
     AppendRow(text, "all", item.IntervalValue, item.Result);
   }
   for (std::int32_t day = 0; day < aResult.DaysCount; ++day) {
-    const std::string date = IsoDate(aResult.StartDate + day);
+    const std::string date = IsoDateText(aResult.StartDate + day);
     for (const TVolatilityResItem& item : aResult.Items) {
       AppendRow(text, date, item.IntervalValue, item.ResultPerDays[day]);
     }

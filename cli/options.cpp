@@ -87,6 +87,8 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
       {"--interval-to", [](CliOptions& o, auto n, auto v) { o.IntervalTo = ParseInteger(n, v); }},
       {"--interval-step", [](CliOptions& o, auto n, auto v) { o.IntervalStep = ParseStep(n, v); }},
       {"--csv", [](CliOptions& o, auto, auto v) { o.CsvFileName = std::string(v); }},
+      {"--events", [](CliOptions& o, auto, auto v) { o.EventsFileName = std::string(v); }},
+      {"--day-stats", [](CliOptions& o, auto, auto v) { o.DayStatsFileName = std::string(v); }},
       {"--summary-json",
        [](CliOptions& o, auto, auto v) { o.SummaryJsonFileName = std::string(v); }},
       {"--threads", [](CliOptions& o, auto n, auto v) { o.Threads = ParseThreads(n, v); }},
@@ -147,8 +149,8 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs) {
 std::string CliUsageText() {
   return "Usage: melquon-cli [--ini FILE] [--contract CODE] [--from DDMMYYYY] [--to DDMMYYYY]\n"
          "                   [--interval-from N] [--interval-to N] [--interval-step N]\n"
-         "                   [--csv FILE] [--summary-json FILE] [--threads N] [--log-level N]\n"
-         "                   [--quiet]\n"
+         "                   [--csv FILE] [--events FILE] [--day-stats FILE]\n"
+         "                   [--summary-json FILE] [--threads N] [--log-level N] [--quiet]\n"
          "\n"
          "Runs one calculation over the quote archive named by the settings file, writes the\n"
          "report file and prints the report, and on standard error what the run read.\n"
@@ -162,6 +164,10 @@ std::string CliUsageText() {
          "  --interval-to N      last interval value (default: IntervalTo)\n"
          "  --interval-step N    step between interval values (default: IntervalStep)\n"
          "  --csv FILE           also write the figures to FILE as CSV (UTF-8)\n"
+         "  --events FILE        also write every counted move to FILE as CSV: date, time\n"
+         "                       and line of the quote, interval, side, count, extremes\n"
+         "  --day-stats FILE     also write each day's ticks, first, high, low, last,\n"
+         "                       range, realized variance and Parkinson figure as CSV\n"
          "  --summary-json FILE  also write what the run read to FILE as JSON\n"
          "  --threads N          read day files on N threads, 1 to 256 (default: the\n"
          "                       machine's hardware threads); the report and the log are\n"
@@ -173,7 +179,7 @@ std::string CliUsageText() {
          "                       read (a run that counted nothing still says why)\n"
          "  --help               show this text\n"
          "\n"
-         "Exit status: 0 done, 1 the run failed or the report or CSV file was not written,\n"
+         "Exit status: 0 done, 1 the run failed or the report or a CSV file was not written,\n"
          "2 bad arguments.\n";
 }
 

@@ -29,6 +29,9 @@ struct CliOptions {
   std::optional<std::int32_t> Threads;
   // The log's threshold: 1 errors only, 2 the run's course and every count, 3 every quote.
   std::optional<std::int32_t> LogLevel;
+  // The table of counted moves and the per-day figures as CSV.
+  std::optional<std::string> EventsFileName;
+  std::optional<std::string> DayStatsFileName;
 };
 
 // The most threads a run is given: beyond the cores of any desktop, more only cost memory.

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -82,6 +83,53 @@ void ThrowIfCancelled(const TCancelToken* aCancel) {
 
 }  // namespace
 
+// The run's log as the counters see it while an observer watches: every event goes to the log,
+// and each counted move to the observer too, with the quote being counted.
+class TCalculation::ObservedLog final : public TRunLog {
+ public:
+  ObservedLog(TRunLog& aLog, TRunObserver& aObserver) : log_(aLog), observer_(aObserver) {}
+
+  bool Passes(std::int32_t aLevel) const override { return log_.Passes(aLevel); }
+  void Line(std::int32_t aLevel, std::string_view aText, bool aRewrite) override {
+    log_.Line(aLevel, aText, aRewrite);
+  }
+  const FormatSettings& Formats() const override { return log_.Formats(); }
+  void QuoteTraced(std::int32_t aIntervalValue, std::int32_t aDayIndex,
+                   double aQuoteValue) override {
+    log_.QuoteTraced(aIntervalValue, aDayIndex, aQuoteValue);
+  }
+  void CounterStarted(std::int32_t aIntervalValue, std::int32_t aDayIndex,
+                      double aQuoteValue) override {
+    log_.CounterStarted(aIntervalValue, aDayIndex, aQuoteValue);
+  }
+  void MoveCounted(const TCountedMove& aMove) override {
+    log_.MoveCounted(aMove);
+    observer_.MoveCounted(aMove, quote_);
+  }
+  void ResultSetQuote(std::int32_t aDayIndex, double aQuoteValue) override {
+    log_.ResultSetQuote(aDayIndex, aQuoteValue);
+  }
+
+  void Count(TVolatilityRes& aResult, const TCountedQuote& aQuote) {
+    quote_ = aQuote;
+    observer_.QuoteCounted(aQuote);
+    aResult.ApplyNewQuote(aQuote.DayIndex, aQuote.QuoteIndex, aQuote.Value);
+  }
+
+ private:
+  TRunLog& log_;
+  TRunObserver& observer_;
+  TCountedQuote quote_;
+};
+
+void TCalculation::CountQuote(TVolatilityRes& aResult, const TCountedQuote& aQuote) {
+  if (observedLog_ != nullptr) {
+    observedLog_->Count(aResult, aQuote);
+  } else {
+    aResult.ApplyNewQuote(aQuote.DayIndex, aQuote.QuoteIndex, aQuote.Value);
+  }
+}
+
 // Counts each quote as it is read, on the calling thread.
 class TCalculation::DirectSink {
  public:
@@ -95,8 +143,8 @@ class TCalculation::DirectSink {
   void Loaded(const TQuoteLines& aLines) {
     run_.NoteLoaded(aLines.Count(), [&aLines] { return EvidenceLines(aLines); });
   }
-  void Quote(std::int32_t aIndex, double aValue, std::int32_t) {
-    result_.ApplyNewQuote(dayIndex_, aIndex, aValue);
+  void Quote(std::int32_t aIndex, double aValue, std::int32_t aTimeOfDayMs) {
+    run_.CountQuote(result_, {dayIndex_, aIndex, aTimeOfDayMs, aValue});
   }
   void Reached(std::int64_t) {}
   void BlockDone() const { ThrowIfCancelled(cancel_); }
@@ -156,13 +204,25 @@ std::unique_ptr<TVolatilityRes> TCalculation::Run(const RunProgress& aProgress,
   const auto itemCount = static_cast<std::int32_t>(std::max<std::int64_t>(intervalCount, 0));
   auto result = std::make_unique<TVolatilityRes>(daysCount, s.DateFrom, s.IntervalFrom,
                                                  s.IntervalStep, itemCount);
-  result->AttachLog(log_);
+  std::optional<ObservedLog> observedLog;
+  if (observer_ != nullptr) {
+    observer_->RunStarted(s.DateFrom, std::max(daysCount, 0));
+    observedLog.emplace(log_, *observer_);
+  }
+  observedLog_ = observedLog ? &*observedLog : nullptr;
+  result->AttachLog(observedLog ? static_cast<TRunLog&>(*observedLog) : log_);
   if (s.Threads > 1 && daysCount > 1) {
     CountDaysReadAhead(*result, daysCount, aProgress, aCancel);
   } else {
     ReadAndCountDays(*result, daysCount, aProgress, aCancel);
   }
   result->SettleExtremes();
+  // The result set outlives the run: it reports to the run's own log from now on.
+  result->AttachLog(log_);
+  observedLog_ = nullptr;
+  if (observer_ != nullptr) {
+    observer_->RunDone();
+  }
   if (log_.Passes(2)) {
     log_.Line(2, "Calculating done", false);
   }
@@ -222,7 +282,7 @@ void TCalculation::CountDayReadAhead(std::int32_t aDayIndex, TDayPipeline& aPipe
     const auto countBefore = [&](std::int64_t aLineIndex) {
       for (; quote != aPart.Quotes.end() && quote->QuoteIndex < aLineIndex; ++quote) {
         logUpTo(quote->QuoteIndex);
-        aResult.ApplyNewQuote(aDayIndex, quote->QuoteIndex, quote->Value);
+        CountQuote(aResult, {aDayIndex, quote->QuoteIndex, quote->TimeOfDayMs, quote->Value});
       }
       logUpTo(aLineIndex - 1);
     };

@@ -9,6 +9,7 @@
 
 #include "engine/reg_exp.h"
 #include "engine/run_log.h"
+#include "engine/run_observer.h"
 #include "engine/run_summary.h"
 #include "engine/settings.h"
 #include "engine/skip_intervals.h"
@@ -82,12 +83,17 @@ class TCalculation {
   std::unique_ptr<TVolatilityRes> Run(const RunProgress& aProgress = {},
                                       const TCancelToken* aCancel = nullptr);
 
+  // Told each quote and move of the runs from now on, as they are counted; nullptr: none. The
+  // observer must outlive the runs.
+  void Observe(TRunObserver* aObserver) { observer_ = aObserver; }
+
   const TRunSnapshot& Snapshot() const { return snapshot_; }
   // What the last Run read; complete once Run returned.
   const TRunSummary& Summary() const { return summary_; }
 
  private:
   class DirectSink;
+  class ObservedLog;
 
   void ReadAndCountDays(TVolatilityRes& aResult, std::int32_t aDaysCount,
                         const RunProgress& aProgress, const TCancelToken* aCancel);
@@ -95,6 +101,7 @@ class TCalculation {
                           const RunProgress& aProgress, const TCancelToken* aCancel);
   void CountDayReadAhead(std::int32_t aDayIndex, TDayPipeline& aPipeline, TDayOutcome& aPart,
                          TVolatilityRes& aResult, const TCancelToken* aCancel);
+  void CountQuote(TVolatilityRes& aResult, const TCountedQuote& aQuote);
   void NoteDayReadAhead(const TDayOutcome& aDay);
   void NoteLooked(const std::string& aOpenName);
   template <typename FirstLines>
@@ -105,6 +112,9 @@ class TCalculation {
   TRunLog& log_;
   TRegExp regExp_;
   TDateTextReader dates_;
+  TRunObserver* observer_ = nullptr;
+  // The log the counters report to while Run goes on with an observer.
+  ObservedLog* observedLog_ = nullptr;
 };
 
 // The threads that read day files when the user names none: the machine's hardware threads.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "runtime/errors.h"
+#include "runtime/number_text.h"
 
 namespace melquon {
 
@@ -140,6 +141,21 @@ long long TimeOfDayMs(TDateTime value) {
     return 0;
   }
   return std::llround(std::fabs(value - std::trunc(value)) * kMillisecondsPerDay);
+}
+
+std::string IsoDateText(TDateTime value) {
+  const CalendarDate date = DecodeDate(value);
+  return IntToStrZeroPad(date.year, 4) + '-' + IntToStrZeroPad(date.month, 2) + '-' +
+         IntToStrZeroPad(date.day, 2);
+}
+
+std::string ClockMsText(long long ms) {
+  constexpr long long kMsPerSecond = 1000;
+  constexpr long long kMsPerMinute = 60 * kMsPerSecond;
+  constexpr long long kMsPerHour = 60 * kMsPerMinute;
+  return IntToStrZeroPad(ms / kMsPerHour, 2) + ':' + IntToStrZeroPad(ms / kMsPerMinute % 60, 2) +
+         ':' + IntToStrZeroPad(ms / kMsPerSecond % 60, 2) + '.' +
+         IntToStrZeroPad(ms % kMsPerSecond, 3);
 }
 
 }  // namespace melquon

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace melquon {
 
 // Days since 30 December 1899; the fraction is the time of day. Before that day the value
@@ -55,5 +57,11 @@ LocalDateTime DecodeDateTime(TDateTime value);
 // The time of day of a date-time as whole milliseconds since midnight (0 .. 86400000): the
 // absolute value of its fraction rounded to the nearest millisecond.
 long long TimeOfDayMs(TDateTime value);
+
+// Texts that read the same in every locale, for files other programs read.
+// yyyy-mm-dd of the value's calendar date (DecodeDate).
+std::string IsoDateText(TDateTime value);
+// HH:MM:SS.zzz of milliseconds since midnight; 86400000 is 24:00:00.000.
+std::string ClockMsText(long long ms);
 
 }  // namespace melquon

@@ -173,6 +173,12 @@ std::string IntToStr(std::int64_t value) {
   return std::string(buffer, written.ptr);
 }
 
+std::string ShortestFloatText(double value) {
+  char buffer[32];
+  const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, written.ptr);
+}
+
 std::string IntToStrLeft(std::int64_t value, std::size_t width) {
   std::string text = IntToStr(value);
   if (text.size() < width) {

@@ -24,6 +24,10 @@ std::string FormatGeneral(double value, const FormatSettings& formats = Regional
 // leading zeros (1E20, 5E-5).
 std::string FloatToStr(double value, const FormatSettings& formats = RegionalFormats());
 
+// The shortest text that reads back to the same double, "." before the decimals whatever the
+// locale: 150000, 1.5, 1e+20.
+std::string ShortestFloatText(double value);
+
 // Decimal with an optional sign, or hexadecimal after 0x, 0X or $; leading blanks allowed.
 bool TryStrToInt(std::string_view text, std::int32_t& result);
 // Throws EConvertError "'<text>' is not a valid integer value".

@@ -202,6 +202,78 @@ void ReplaceFileContents(const std::string& path, std::string_view bytes) {
   }
 }
 
+TFileReplacement::TFileReplacement(const std::string& path)
+    : path_(path), target_(ResolveLink(path)) {
+  struct stat existing {};
+  const bool exists = ::stat(target_.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) {
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+    const int flags = fd_ < 0 ? -1 : ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      Fail(TReplaceResult::kCreate, errno);
+    }
+    return;
+  }
+  if (exists && ::access(target_.c_str(), W_OK) != 0) {
+    Fail(TReplaceResult::kCreate, errno);
+  }
+  fd_ = CreateTemporaryBeside(target_, tempPath_);
+  if (fd_ < 0) {
+    tempPath_.clear();
+    Fail(TReplaceResult::kCreate, errno);
+  }
+  if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
+    Fail(TReplaceResult::kCreate, errno);
+  }
+}
+
+TFileReplacement::~TFileReplacement() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+  }
+  if (!committed_ && !tempPath_.empty()) {
+    ::unlink(tempPath_.c_str());
+  }
+}
+
+void TFileReplacement::Write(std::string_view bytes) {
+  if (const int error = WriteAll(fd_, bytes)) {
+    Fail(TReplaceResult::kWrite, error);
+  }
+}
+
+void TFileReplacement::Commit() {
+  if (!tempPath_.empty() && ::fsync(fd_) != 0) {
+    Fail(TReplaceResult::kFinish, errno);
+  }
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0) {
+    Fail(TReplaceResult::kFinish, errno);
+  }
+  if (!tempPath_.empty()) {
+    if (::rename(tempPath_.c_str(), target_.c_str()) != 0) {
+      Fail(TReplaceResult::kFinish, errno);
+    }
+    SyncDirectoryOf(target_);
+  }
+  committed_ = true;
+}
+
+// Leaves nothing behind, as a constructor that throws runs no destructor.
+void TFileReplacement::Fail(TReplaceResult::Step aStep, int aError) {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!tempPath_.empty()) {
+    ::unlink(tempPath_.c_str());
+    tempPath_.clear();
+  }
+  ThrowFileError(aStep == TReplaceResult::kCreate ? "Cannot create file" : "Cannot write file",
+                 path_, aError);
+}
+
 std::vector<std::string> SplitTextLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

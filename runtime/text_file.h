@@ -40,6 +40,31 @@ TReplaceResult TryReplaceFileContents(const std::string& path, std::string_view 
 // naming the file and the system's reason.
 void ReplaceFileContents(const std::string& path, std::string_view bytes);
 
+// A file written piece by piece that replaces its target whole or not at all, as
+// ReplaceFileContents does: the pieces go to a temporary file beside it, which Commit syncs and
+// renames over it; left without Commit, the temporary file is removed and the target stays as
+// it was. A device or a FIFO in the target's place is written in place. Throws EInOutError
+// "Cannot create file" or "Cannot write file" naming the file and the system's reason.
+class TFileReplacement {
+ public:
+  explicit TFileReplacement(const std::string& path);
+  ~TFileReplacement();
+  TFileReplacement(const TFileReplacement&) = delete;
+  TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+  void Write(std::string_view bytes);
+  void Commit();
+
+ private:
+  void Fail(TReplaceResult::Step aStep, int aError);
+
+  std::string path_;
+  std::string target_;
+  std::string tempPath_;  // empty when written in place
+  int fd_ = -1;
+  bool committed_ = false;
+};
+
 // Lines ended by CR LF, a lone CR or a lone LF; a last line without an ending counts, the
 // ending after the last line adds no empty line.
 std::vector<std::string> SplitTextLines(std::string_view text);

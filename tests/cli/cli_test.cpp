@@ -32,13 +32,13 @@ using Args = std::vector<std::string_view>;
 auto Fields(const CliOptions& o) {
   return std::tuple(o.IniFileName, o.Contract, o.DateFrom, o.DateTo, o.IntervalFrom, o.IntervalTo,
                     o.IntervalStep, o.CsvFileName, o.Quiet, o.Help, o.SummaryJsonFileName,
-                    o.Threads);
+                    o.Threads, o.EventsFileName, o.DayStatsFileName);
 }
 
 TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
   EXPECT_EQ(Fields(ParseCliOptions({})), Fields(CliOptions{}));
-  const CliOptions all{"a.ini",   "SiH9", 39825.0, 39836.0,  -500, 2000, 100,
-                       "out.csv", true,   false,   "s.json", 3,    1};
+  const CliOptions all{"a.ini", "SiH9", 39825.0,  39836.0, -500, 2000,     100,    "out.csv",
+                       true,    false,  "s.json", 3,       1,    "ev.csv", "d.csv"};
   EXPECT_EQ(Fields(ParseCliOptions({"--ini",
                                     "a.ini",
                                     "--contract",
@@ -59,15 +59,21 @@ TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
                                     "--summary-json",
                                     "s.json",
                                     "--threads",
-                                    "3"})),
+                                    "3",
+                                    "--events",
+                                    "ev.csv",
+                                    "--day-stats",
+                                    "d.csv"})),
             Fields(all));
-  EXPECT_EQ(Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009",
-                                    "--to=23012009", "--interval-from=-500", "--interval-to=0x7D0",
-                                    "--interval-step=100", "--csv=out.csv", "--quiet",
-                                    "--summary-json=s.json", "--threads=3", "--log-level=1"})),
-            Fields(all));
-  EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
-            Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}, {}}));
+  EXPECT_EQ(
+      Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009", "--to=23012009",
+                              "--interval-from=-500", "--interval-to=0x7D0", "--interval-step=100",
+                              "--csv=out.csv", "--quiet", "--summary-json=s.json", "--threads=3",
+                              "--log-level=1", "--events=ev.csv", "--day-stats=d.csv"})),
+      Fields(all));
+  EXPECT_EQ(
+      Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
+      Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}, {}, {}, {}}));
 }
 
 TEST(CliOptions, BadCommandLinesNameTheirFault) {
@@ -222,6 +228,17 @@ TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
             "date,interval,closed_positions,closed_points,square_factor\r\nall,1000,0,0,0\r\n"
             "all,500,1,500,250000\r\n2009-01-12,1000,0,0,0\r\n2009-01-12,500,1,500,250000\r\n"
             "2009-01-13,1000,0,0,0\r\n2009-01-13,500,0,0,0\r\n");
+  // The moves and the day figures of the same run.
+  ASSERT_EQ(Run({"--ini", ini_, "--quiet", "--from", "12012009", "--to", "13012009", "--events",
+                 dir_ + "/e.csv", "--day-stats", dir_ + "/d.csv"}),
+            kExitDone);
+  EXPECT_EQ(ReadBytes(dir_ + "/e.csv"),
+            "date,time,line,interval,side,count,old_extreme,new_extreme\r\n"
+            "2009-01-12,10:33:00.000,3,500,down,1,151230,150450\r\n");
+  EXPECT_EQ(ReadBytes(dir_ + "/d.csv"),
+            "date,ticks,first,high,low,last,range,realized_variance,parkinson\r\n"
+            "2009-01-12,4,150000,151230,150000,150450,1230,1856300,2.405432340150835e-05\r\n"
+            "2009-01-13,0,,,,,,,\r\n");
   EXPECT_EQ(Run({"--help"}), kExitDone);
   EXPECT_EQ(out_.str(), CliUsageText());
 }
@@ -266,6 +283,13 @@ TEST_F(CliRunTest, AnOutputFileNotWrittenFailsTheRun) {
   EXPECT_EQ(err_.str(), "melquon-cli: Cannot create file \"" + noFolder +
                             "x.csv\". No such file or directory\n");
   EXPECT_FALSE(fs::exists(dir_ + "/report.txt")) << "a failed CSV file leaves the report alone";
+  // The table of moves is written while the run goes on: a file that can't be made stops it first.
+  for (const char* option : {"--events", "--day-stats"}) {
+    ASSERT_EQ(Run({"--ini", ini_, option, noFolder + "t.csv", "--quiet"}), kExitRunFailed);
+    EXPECT_EQ(err_.str(), "melquon-cli: Cannot create file \"" + noFolder +
+                              "t.csv\". No such file or directory\n");
+    EXPECT_FALSE(fs::exists(dir_ + "/report.txt")) << option;
+  }
 
   std::string ini = ReadBytes(ini_);
   ini.replace(ini.find("ReportFileName=report.txt"), 25, "ReportFileName=no/report.txt");

@@ -15,6 +15,10 @@
 #include <vector>
 
 #include "engine/calculation.h"
+#include "engine/day_figures.h"
+#include "engine/move_table.h"
+#include "runtime/number_text.h"
+#include "runtime/text_file.h"
 #include "samples/split_mix64.h"
 #include "tests/support/recording_run_log.h"
 
@@ -56,6 +60,9 @@ std::string DayText(std::uint64_t aSeed, int aLines) {
         break;
       case 3:
         text += "Тикер;Время;Цена\r\n";
+        break;
+      case 4:
+        text += "RIH9;;" + std::to_string(price) + "\r\n";  // no time of day of its own
         break;
       default:
         text += (random.Below(3) == 0 ? "SIH9;" : "RIH9;") + time + ";" + std::to_string(price) +
@@ -163,6 +170,62 @@ TEST_F(ReadAheadTest, EveryThreadCountLogsCountsAndSumsUpAsOneThread) {
   for (const std::int32_t threads : kThreadCounts) {
     const Outcome ahead = RunOf(Snapshot(threads));
     EXPECT_TRUE(ahead == alone) << threads << " threads";
+  }
+}
+
+// The table of moves has one row for each counting log line, with the numbers of its move, the
+// date of its day and the time of day written on its line; it and the day figures are the same
+// for every thread count.
+TEST_F(ReadAheadTest, TheTableOfMovesFollowsTheLogForEveryThreadCount) {
+  const auto tables = [](std::int32_t aThreads, test::TRecordingRunLog& aLog) {
+    std::string moves;
+    TMoveTableWriter table([&moves](std::string_view aBytes) { moves += aBytes; });
+    TDayFiguresCollector days;
+    TRunObservers observers;
+    observers.Add(table);
+    observers.Add(days);
+    TCalculation run(Snapshot(aThreads), aLog);
+    run.Observe(&observers);
+    run.Run();
+    std::int64_t ticks = 0;
+    for (const TDayFigures& day : days.Days())
+      ticks += day.Ticks;
+    EXPECT_EQ(ticks, run.Summary().Quotes.Accepted);
+    return std::pair(moves, DayFiguresCsv(days));
+  };
+  test::TRecordingRunLog log(2);
+  const auto alone = tables(1, log);
+  const std::vector<std::string> rows = SplitTextLines(alone.first);
+  ASSERT_EQ(rows.size(), log.Moves.size() + 1);
+  EXPECT_EQ(
+      std::count_if(log.Lines.begin(), log.Lines.end(),
+                    [](const std::string& aLine) { return aLine.starts_with("2|\r\nFixing RV"); }),
+      static_cast<std::ptrdiff_t>(log.Moves.size()));
+  std::vector<std::vector<std::string>> dayLines(kDays);
+  for (int day = 0; day < kDays; ++day) {
+    if (kDayLines[day] > 0)
+      dayLines[day] =
+          SplitTextLines(ReadFileBytes(dir_ + "/01" + std::to_string(12 + day) + ".txt"));
+  }
+  std::size_t withoutTime = 0;
+  for (std::size_t i = 0; i < log.Moves.size(); ++i) {
+    const TCountedMove& move = log.Moves[i];
+    const std::string& line = dayLines.at(static_cast<std::size_t>(move.DayIndex))
+                                  .at(static_cast<std::size_t>(move.QuoteIndex));
+    const std::string time = line.substr(5, line.find(';', 5) - 5);
+    withoutTime += time.empty() ? 1 : 0;
+    EXPECT_EQ(rows[i + 1],
+              "2009-01-" + std::to_string(12 + move.DayIndex) + "," +
+                  (time.empty() ? "" : time + ".000") + "," + std::to_string(move.QuoteIndex) +
+                  "," + std::to_string(move.IntervalValue) + "," +
+                  (move.Descending ? "down," : "up,") + std::to_string(move.Count) + "," +
+                  ShortestFloatText(move.OldExtreme) + "," + ShortestFloatText(move.NewExtreme))
+        << line;
+  }
+  EXPECT_GT(withoutTime, 0u);
+  for (const std::int32_t threads : kThreadCounts) {
+    test::TRecordingRunLog aheadLog(2);
+    EXPECT_TRUE(tables(threads, aheadLog) == alone) << threads << " threads";
   }
 }
 

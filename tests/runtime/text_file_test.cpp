@@ -110,6 +110,27 @@ TEST_F(TextFileTest, FailedReplaceLeavesNoTemporaryFile) {
   EXPECT_THROW(ReplaceFileContents(Path("no-such-dir/file.txt"), "x"), EInOutError);
 }
 
+TEST_F(TextFileTest, PiecewiseReplacementReplacesTheFileOnlyOnCommit) {
+  const std::string path = Path("moves.csv");
+  ReplaceFileContents(path, "old");
+  for (const bool commit : {false, true}) {
+    TFileReplacement file(path);
+    file.Write("new ");
+    file.Write("text");
+    EXPECT_EQ(ReadFileBytes(path), "old");
+    if (commit)
+      file.Commit();
+  }
+  EXPECT_EQ(ReadFileBytes(path), "new text");
+  EXPECT_EQ(Entries().size(), 1u) << "no temporary file is left";
+  fs::create_directory(Path("taken"));
+  for (const std::string& target : {Path("taken"), Path("no-such-dir/file.txt")}) {
+    EXPECT_THAT([&] { TFileReplacement{target}; },
+                testing::ThrowsMessage<EInOutError>(testing::StartsWith("Cannot create file")));
+  }
+  EXPECT_EQ(Entries().size(), 2u);
+}
+
 TEST(PathsTest, FindsDirectoriesAndTheExecutable) {
   EXPECT_EQ(DirectoryOf("/opt/melquon/Melquon"), "/opt/melquon/");
   EXPECT_EQ(DirectoryOf("/Melquon"), "/");

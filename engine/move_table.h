@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/run_observer.h"
 #include "runtime/date_time.h"
@@ -14,6 +15,45 @@ namespace melquon {
 // CR LF line ends.
 inline constexpr std::string_view kMoveTableHeader =
     "date,time,line,interval,side,count,old_extreme,new_extreme\r\n";
+
+// One row of the table: a counted move and the line that made it.
+struct TMoveRow {
+  std::int32_t DayIndex = 0;
+  std::int32_t QuoteIndex = 0;
+  // -1: the line had no time of day.
+  std::int32_t TimeOfDayMs = -1;
+  std::int32_t IntervalValue = 0;
+  std::int32_t Count = 0;
+  bool Descending = true;
+  double OldExtreme = 0.0;
+  double NewExtreme = 0.0;
+};
+
+TMoveRow MoveRowOf(const TCountedMove& aMove, const TCountedQuote& aQuote);
+// Appends the row's CSV line, dated aDateText (yyyy-mm-dd of its day).
+void AppendMoveRow(std::string& aText, std::string_view aDateText, const TMoveRow& aRow);
+// The header and the rows aRows[i] for each i of aShown, the moves of day k dated aDateFrom + k.
+std::string MoveTableCsv(TDateTime aDateFrom, const std::vector<TMoveRow>& aRows,
+                         const std::vector<std::int32_t>& aShown);
+
+// Keeps the first aMostKept moves of a run, and counts them all: what the window shows.
+class TMoveRowsCollector : public TRunObserver {
+ public:
+  explicit TMoveRowsCollector(std::size_t aMostKept) : mostKept_(aMostKept) {}
+
+  void RunStarted(TDateTime aDateFrom, std::int32_t aDaysCount) override;
+  void MoveCounted(const TCountedMove& aMove, const TCountedQuote& aQuote) override;
+
+  TDateTime DateFrom() const { return dateFrom_; }
+  const std::vector<TMoveRow>& Rows() const { return rows_; }
+  std::int64_t Total() const { return total_; }
+
+ private:
+  std::size_t mostKept_;
+  TDateTime dateFrom_ = 0.0;
+  std::vector<TMoveRow> rows_;
+  std::int64_t total_ = 0;
+};
 
 // Writes a run's table of moves as the moves are counted: the header and the rows are handed
 // on in pieces of some tens of kilobytes, the last when the run is done, so that a run of
@@ -31,8 +71,6 @@ class TMoveTableWriter : public TRunObserver {
   std::int64_t Rows() const { return rows_; }
 
  private:
-  void AppendRow(const TCountedMove& aMove, const TCountedQuote& aQuote);
-
   TDateTime dateFrom_ = 0.0;
   Write write_;
   std::string piece_;

@@ -88,9 +88,11 @@ TEST_F(RunTablesTest, MovesAndDayFiguresOfAHandWorkedArchive) {
     std::string moves;
     TMoveTableWriter table([&moves](std::string_view aBytes) { moves += aBytes; });
     TDayFiguresCollector days;
+    TMoveRowsCollector firstRows(3);
     TRunObservers observers;
     observers.Add(table);
     observers.Add(days);
+    observers.Add(firstRows);
     test::TRecordingRunLog log(1);
     TCalculation run(Snapshot(threads), log);
     run.Observe(&observers);
@@ -98,6 +100,12 @@ TEST_F(RunTablesTest, MovesAndDayFiguresOfAHandWorkedArchive) {
     EXPECT_EQ(moves, kMoves) << threads << " threads";
     EXPECT_EQ(table.Rows(), 5);
     EXPECT_EQ(DayFiguresCsv(days), kDayFigures) << threads << " threads";
+    // The window keeps the first rows and counts them all; it exports those it shows.
+    EXPECT_EQ(firstRows.Total(), 5);
+    EXPECT_EQ(MoveTableCsv(firstRows.DateFrom(), firstRows.Rows(), {0, 1, 2}),
+              kMoves.substr(0, kMoves.find("2009-01-14")));
+    EXPECT_EQ(MoveTableCsv(firstRows.DateFrom(), firstRows.Rows(), {2}),
+              std::string(kMoveTableHeader) + "2009-01-12,11:00:00.000,5,1,up,1,99,101\r\n");
   }
 }
 

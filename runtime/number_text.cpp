@@ -174,8 +174,10 @@ std::string IntToStr(std::int64_t value) {
 }
 
 std::string ShortestFloatText(double value) {
-  char buffer[32];
-  const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  // Room for the longest: the smallest subnormal written out is 326 characters.
+  char buffer[400];
+  const std::to_chars_result written =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
   return std::string(buffer, written.ptr);
 }
 

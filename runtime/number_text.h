@@ -24,8 +24,8 @@ std::string FormatGeneral(double value, const FormatSettings& formats = Regional
 // leading zeros (1E20, 5E-5).
 std::string FloatToStr(double value, const FormatSettings& formats = RegionalFormats());
 
-// The shortest text that reads back to the same double, "." before the decimals whatever the
-// locale: 150000, 1.5, 1e+20.
+// The shortest text without an exponent that reads back to the same double, "." before the
+// decimals whatever the locale: 150000 (not 1e+05), 1.5, 0.000024.
 std::string ShortestFloatText(double value);
 
 // Decimal with an optional sign, or hexadecimal after 0x, 0X or $; leading blanks allowed.

@@ -19,6 +19,7 @@
 #include "engine/engine.h"
 #include "ui/date_picker.h"
 #include "ui/error_reporting.h"
+#include "ui/moves_page.h"
 #include "ui/qt_bar_chart.h"
 #include "ui/widget_helpers.h"
 
@@ -182,6 +183,7 @@ void TfrmMain::CreatePages() {
   tsGraph = MakeChild<QWidget>(pc, "tsGraph");
   tsReport = MakeChild<QWidget>(pc, "tsReport");
   tsSettings = MakeChild<QWidget>(pc, "tsSettings");
+  tsMoves = MakeOwned<TMovesPage>(pc);
   CreateMainPage();
   CreateGraphPage();
   CreateReportPage();
@@ -190,6 +192,7 @@ void TfrmMain::CreatePages() {
   pc->addTab(tsGraph, QStringLiteral("Графики"));
   pc->addTab(tsReport, QStringLiteral("Отчет"));
   pc->addTab(tsSettings, QStringLiteral("Настройки"));
+  pc->addTab(tsMoves, QStringLiteral("Движения"));
   pc->setCurrentWidget(tsMain);
 }
 

@@ -25,6 +25,7 @@ class QToolButton;
 namespace melquon {
 
 class TDatePicker;
+class TMovesPage;
 class TQtBarChart;
 class TVolatilityRes;
 
@@ -105,6 +106,8 @@ class TfrmMain : public QMainWindow {
   QFrame* ToolButton3 = nullptr;
   QFrame* ToolButton4 = nullptr;
   QLabel* lblLink = nullptr;
+  // The fifth page: the counted moves and day figures of the last run.
+  TMovesPage* tsMoves = nullptr;
   // What the last Start read, or why it failed; below the link.
   QLabel* lblSummary = nullptr;
 

@@ -17,6 +17,7 @@
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
+#include "ui/moves_page.h"
 #include "ui/run_progress.h"
 #include "ui/window_hooks.h"
 
@@ -73,6 +74,7 @@ void TfrmMain::acStartExecute() {
   QCoreApplication::processEvents();
   TEngine& engine = Engine();
   engine.CurrentResult.reset();
+  tsMoves->Clear();
   std::string failure;
   try {
     RunCalculation();
@@ -110,8 +112,18 @@ void TfrmMain::RunCalculation() {
   TRunSnapshot snapshot = EngineSnapshot(contract, firstValue, lastValue, firstDay, endDay, step);
   snapshot.Threads = DefaultRunThreads();
   TCalculation run(std::move(snapshot), log);
+  TMoveRowsCollector moves(TMovesPage::kMostMovesKept);
+  TDayFiguresCollector days;
+  TRunObservers observers;
+  observers.Add(moves);
+  observers.Add(days);
+  run.Observe(&observers);
   engine.CurrentResult = RunWithProgress(this, run);
   lastSummary_ = run.Summary();
+  std::vector<std::int32_t> intervalValues;
+  for (const TVolatilityResItem& item : engine.CurrentResult->Items)
+    intervalValues.push_back(item.IntervalValue);
+  tsMoves->ShowRun(moves, days, intervalValues);
   WriteReportFile(engine, GetReportText(*engine.CurrentResult));
 }
 

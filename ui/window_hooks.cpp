@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QString>
 #include <QUrl>
 
@@ -24,6 +25,12 @@ TUiHooks DefaultUiHooks() {
   hooks.MessageBox = [](const std::string& aText) { ShowModalBox(false, aText); };
   hooks.ErrorBox = [](const std::string& aText) { ShowModalBox(true, aText); };
   hooks.OpenUrl = [](const QUrl& aUrl) { return QDesktopServices::openUrl(aUrl); };
+  hooks.SaveFileName = [](const std::string& aSuggested) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(),
+                                        QString::fromStdString(aSuggested),
+                                        QStringLiteral("CSV (*.csv)"))
+        .toStdString();
+  };
   return hooks;
 }
 

@@ -18,6 +18,8 @@ struct TUiHooks {
   std::function<void(const std::string& aText)> ErrorBox;
   // Hands an address to the desktop's default handler; true when that succeeded.
   std::function<bool(const QUrl& aUrl)> OpenUrl;
+  // Asks where to save a file, aSuggested the name offered; empty when the user declined.
+  std::function<std::string(const std::string& aSuggested)> SaveFileName;
 };
 
 TUiHooks DefaultUiHooks();

@@ -237,7 +237,7 @@ TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
             "2009-01-12,10:33:00.000,3,500,down,1,151230,150450\r\n");
   EXPECT_EQ(ReadBytes(dir_ + "/d.csv"),
             "date,ticks,first,high,low,last,range,realized_variance,parkinson\r\n"
-            "2009-01-12,4,150000,151230,150000,150450,1230,1856300,2.405432340150835e-05\r\n"
+            "2009-01-12,4,150000,151230,150000,150450,1230,1856300,0.00002405432340150835\r\n"
             "2009-01-13,0,,,,,,,\r\n");
   EXPECT_EQ(Run({"--help"}), kExitDone);
   EXPECT_EQ(out_.str(), CliUsageText());

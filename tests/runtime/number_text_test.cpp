@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "runtime/date_time.h"
 #include "runtime/errors.h"
 #include "tests/support/process_locale.h"
 
@@ -83,6 +84,15 @@ TEST_P(FloatTextInLocaleTest, IsTheHomeTextWithTheProgramsOwnSeparator) {
   }
   EXPECT_EQ(IntToStrZeroPad(7, 3) + IntToStrZeroPad(-7, 3) + IntToStrZeroPad(12345, 2),
             "007-00712345");
+  // The texts of the CSV tables: shortest, without an exponent, read back to the same double.
+  std::string shortest;
+  for (const double value : {100000.0, 0.1, -2.5, 2.405432340150835e-05, 1e20})
+    shortest += ShortestFloatText(value) + " ";
+  EXPECT_EQ(shortest, "100000 0.1 -2.5 0.00002405432340150835 100000000000000000000 ");
+  EXPECT_EQ(ShortestFloatText(5e-324).size(), 326u);
+  EXPECT_EQ(IsoDateText(39825.75) + " " + ClockMsText(0) + " " + ClockMsText(86399999) + " " +
+                ClockMsText(86400000),
+            "2009-01-12 00:00:00.000 23:59:59.999 24:00:00.000");
 }
 
 INSTANTIATE_TEST_SUITE_P(UserLocales, FloatTextInLocaleTest, testing::ValuesIn(test::kUserLocales),

@@ -18,6 +18,7 @@
 #include "ui/error_reporting.h"
 #include "ui/gui_thread.h"
 #include "ui/main_form.h"
+#include "ui/moves_page.h"
 #include "ui/notice_box.h"
 #include "ui/qt_bar_chart.h"
 #include "ui/run_progress.h"
@@ -188,7 +189,7 @@ class TWindowTest : public QObject {
       pages << frm.pc->widget(i)->objectName() + ' ' + frm.pc->tabText(i);
     }
     QCOMPARE(pages, (QStringList{"tsMain Основное", "tsGraph Графики", "tsReport Отчет",
-                                 "tsSettings Настройки"}));
+                                 "tsSettings Настройки", "tsMoves Движения"}));
     QCOMPARE(frm.pc->currentWidget(), frm.tsMain);
     for (const auto& [name, caption] : kCaptions) {
       const QObject* control = frm.findChild<QObject*>(name);
@@ -205,6 +206,43 @@ class TWindowTest : public QObject {
               expected->isAncestorOf(QApplication::focusWidget()));
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
+  }
+
+  // Interval 500 counts the fall from 101600 to 100000 (3 intervals from the level 101500) on
+  // the first day and from 101100 to 98900 (4 from 101000) on the second.
+  void movesPageShowsTheRunsMovesFilteredAndExportsThem() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    TMovesPage& page = *frm.tsMoves;
+    QVERIFY(!page.isEnabled());
+    frm.btnStart->click();
+    QVERIFY(page.isEnabled());
+    const std::string all = page.ShownCsv();
+    const auto rows = std::count(all.begin(), all.end(), '\n') - 1;
+    QCOMPARE(page.tvMoves->model()->rowCount(), static_cast<int>(rows));
+    QCOMPARE(page.lblMovesCount->text(), QStringLiteral("Движений: %1; показано: %1").arg(rows));
+    page.cbMovesInterval->setCurrentText(QStringLiteral("500"));
+    const std::string header = "date,time,line,interval,side,count,old_extreme,new_extreme\r\n";
+    const std::string second = "2009-01-02,11:00:00.000,1,500,down,4,101100,98900\r\n";
+    QCOMPARE(page.ShownCsv(),
+             header + "2009-01-01,10:02:00.000,3,500,down,3,101600,100000\r\n" + second);
+    QCOMPARE(page.tvMoves->model()->index(0, 1).data().toString(), QStringLiteral("10:02:00.000"));
+    page.cbMovesDay->setCurrentIndex(2);
+    QCOMPARE(page.ShownCsv(), header + second);
+    const std::string exported = fixture.File("moves.csv");
+    UiHooks().SaveFileName = [&](const std::string&) { return exported; };
+    page.btnExportMoves->click();
+    QCOMPARE(FileBytes(exported), header + second);
+    // Realized variance 1600² + 1600² + 1100²; range 101000 - 98900.
+    QCOMPARE(page.twDayFigures->rowCount(), 2);
+    QCOMPARE(page.twDayFigures->item(0, 1)->text(), QStringLiteral("4"));
+    QCOMPARE(page.twDayFigures->item(0, 7)->text(), QStringLiteral("6330000"));
+    QCOMPARE(page.twDayFigures->item(1, 6)->text(), QStringLiteral("2100"));
+    // A failed run leaves nothing to show.
+    frm.leIntervalStep->setText(QStringLiteral("0"));
+    frm.btnStart->click();
+    QVERIFY(!page.isEnabled() && page.ShownCsv() == header);
+    UiHooks().SaveFileName = {};
   }
 
   void startRunsTheFieldsAsTypedAndShowsTheReport() {
@@ -886,6 +924,8 @@ class TWindowTest : public QObject {
     save("5-report");
     frm.pc->setCurrentWidget(frm.tsSettings);
     save("6-settings");
+    frm.pc->setCurrentWidget(frm.tsMoves);
+    save("7-moves");
     QVERIFY(Recorded.ErrorBoxes.empty() && Recorded.MessageBoxes.empty());
   }
 };

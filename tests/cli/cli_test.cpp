@@ -261,7 +261,13 @@ TEST_F(CliRunTest, FailuresWriteOnlyTheirMessage) {
         Failure{{"--ini", ini_, "--interval-step", "0", "--csv", csv},
                 2,
                 "--interval-step: the interval step can't be 0"},
-        Failure{{"--ini", ini_, "--contract", "--quiet"}, 2, "--contract needs a value"}}) {
+        Failure{{"--ini", ini_, "--contract", "--quiet"}, 2, "--contract needs a value"},
+        // The table of moves was begun before the run failed: nothing of it is left.
+        Failure{{"--ini", ini_, "--interval-from", "1", "--interval-to", "2000000000",
+                 "--interval-step", "1", "--events", csv},
+                1,
+                "The result set of 2000000000 interval values over 4 days would take more than 1 "
+                "GiB of memory"}}) {
     EXPECT_EQ(Run(args), status);
     EXPECT_EQ(err_.str(), status == kExitBadArguments
                               ? "melquon-cli: " + err + "\n\n" + CliUsageText()
@@ -270,6 +276,8 @@ TEST_F(CliRunTest, FailuresWriteOnlyTheirMessage) {
     EXPECT_FALSE(fs::exists(dir_ + "/report.txt") || fs::exists(csv));
     EXPECT_EQ(fs::exists(dir_ + "/Melquon.log"), status == kExitRunFailed) << err;
   }
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename().string().find(".~"), std::string::npos) << entry.path();
   EXPECT_EQ(Run({}, dir_ + "/a/"), kExitRunFailed);
   EXPECT_EQ(err_.str(), "melquon-cli: Settings file " + dir_ + "/a/Melquon.ini not found\n");
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "cli/csv.h"
+#include "cli/explain.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/calculation.h"
@@ -108,21 +109,31 @@ class RunTables {
 
 // Writes the files and prints the report; a report file that could not be written is an error
 // only after the report was printed, so the figures reach the user all the same.
-void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment) {
-  TEngine& engine = Engine();
+// The run the options ask for, what they don't give taken from the settings.
+TRunSnapshot SnapshotOf(const CliOptions& aOptions) {
+  const TEngine& engine = Engine();
   const TSettings& defaults = engine.Settings;
   const std::int32_t step = StepOf(aOptions, engine);
   const TDateTime dateTo = aOptions.DateTo.value_or(defaults.DateTo);
-  DayProgressDisplay progress(aEnvironment.Err, aEnvironment.ErrIsTerminal);
-  engine.CurrentResult.reset();
-  TWriteLogRunLog log(RegionalFormats());
   TRunSnapshot snapshot =
       EngineSnapshot(aOptions.Contract.value_or(defaults.Contract),
                      aOptions.IntervalFrom.value_or(defaults.IntervalFrom),
                      aOptions.IntervalTo.value_or(defaults.IntervalTo),
                      aOptions.DateFrom.value_or(defaults.DateFrom), dateTo + 1.0, step);
   snapshot.Threads = aOptions.Threads.value_or(DefaultRunThreads());
-  TCalculation run(std::move(snapshot), log);
+  return snapshot;
+}
+
+void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment) {
+  TEngine& engine = Engine();
+  if (aOptions.ExplainLines) {
+    ExplainFirstDayFile(SnapshotOf(aOptions), *aOptions.ExplainLines, aEnvironment.Out);
+    return;
+  }
+  DayProgressDisplay progress(aEnvironment.Err, aEnvironment.ErrIsTerminal);
+  engine.CurrentResult.reset();
+  TWriteLogRunLog log(RegionalFormats());
+  TCalculation run(SnapshotOf(aOptions), log);
   RunTables tables(aOptions);
   run.Observe(tables.Observer());
   try {

@@ -68,6 +68,14 @@ std::int32_t ParseLogLevel(std::string_view aOption, std::string_view aValue) {
   return level;
 }
 
+std::int32_t ParseLineCount(std::string_view aOption, std::string_view aValue) {
+  const std::int32_t lines = ParseInteger(aOption, aValue);
+  if (lines < 0) {
+    throw CliUsageError(std::string(aOption) + ": the number of lines can't be negative");
+  }
+  return lines;
+}
+
 // An argument that is itself an option can't be the value of the one before it: "--contract
 // --quiet" lacks the contract. Negative numbers are values.
 bool IsOptionName(std::string_view aArg) {
@@ -93,6 +101,7 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
        [](CliOptions& o, auto, auto v) { o.SummaryJsonFileName = std::string(v); }},
       {"--threads", [](CliOptions& o, auto n, auto v) { o.Threads = ParseThreads(n, v); }},
       {"--log-level", [](CliOptions& o, auto n, auto v) { o.LogLevel = ParseLogLevel(n, v); }},
+      {"--explain", [](CliOptions& o, auto n, auto v) { o.ExplainLines = ParseLineCount(n, v); }},
   };
   return options;
 }
@@ -151,6 +160,7 @@ std::string CliUsageText() {
          "                   [--interval-from N] [--interval-to N] [--interval-step N]\n"
          "                   [--csv FILE] [--events FILE] [--day-stats FILE]\n"
          "                   [--summary-json FILE] [--threads N] [--log-level N] [--quiet]\n"
+         "                   [--explain N]\n"
          "\n"
          "Runs one calculation over the quote archive named by the settings file, writes the\n"
          "report file and prints the report, and on standard error what the run read.\n"
@@ -177,6 +187,10 @@ std::string CliUsageText() {
          "                       report is the same at every level\n"
          "  --quiet              print neither the report nor the summary of what the run\n"
          "                       read (a run that counted nothing still says why)\n"
+         "  --explain N          instead of the run, show what the quote path makes of the\n"
+         "                       first N lines of the run's first day file (tab-separated:\n"
+         "                       line, verdict, CONTRACT, DT, time of day, reason) and count\n"
+         "                       the verdicts of all its lines\n"
          "  --help               show this text\n"
          "\n"
          "Exit status: 0 done, 1 the run failed or the report or a CSV file was not written,\n"

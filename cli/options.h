@@ -32,6 +32,8 @@ struct CliOptions {
   // The table of counted moves and the per-day figures as CSV.
   std::optional<std::string> EventsFileName;
   std::optional<std::string> DayStatsFileName;
+  // Explain the first N lines of the first day file instead of running.
+  std::optional<std::int32_t> ExplainLines;
 };
 
 // The most threads a run is given: beyond the cores of any desktop, more only cost memory.

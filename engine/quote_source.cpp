@@ -422,7 +422,9 @@ bool TQuoteSource::AcceptQuote(std::string_view aPriceText, std::size_t aPriceRe
                                std::string_view aDateTimeText, double& aQuoteValue) {
   try {
     const bool hasTime = !aDateTimeText.empty();
+    lineTimeOfDayMs_ = -1;
     const long long timeOfDay = hasTime ? TimeOfDayOf(aDateTimeText) : 0;
+    lineTimeOfDayMs_ = hasTime ? static_cast<std::int32_t>(timeOfDay) : -1;
     const bool isNumber = TryReadPrice(aPriceText, aQuoteValue, aPriceReadable);
     // A line without a DT item has no time of day of its own and is not skip-tested.
     if (hasTime && skipIntervals_.IsSkippedMs(timeOfDay)) {

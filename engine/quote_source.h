@@ -100,6 +100,9 @@ class TQuoteSource {
   // The time of day of the quote NextQuote last gave, in milliseconds since midnight; -1 when
   // its line had no DT item.
   std::int32_t QuoteTimeOfDayMs() const { return quoteTimeOfDayMs_; }
+  // The time of day read from the DT item of the last line whose items were read, accepted or
+  // not; -1 when it had none or it could not be read.
+  std::int32_t LineTimeOfDayMs() const { return lineTimeOfDayMs_; }
 
  private:
   void SetContractPattern(const std::string& aContract);
@@ -125,6 +128,7 @@ class TQuoteSource {
   TQuoteItemReader items_;
   TQuoteStats stats_;
   std::int32_t quoteTimeOfDayMs_ = -1;
+  std::int32_t lineTimeOfDayMs_ = -1;
 };
 
 // Advances aQuoteIndex to the next accepted line and reads its price; false when the lines

@@ -32,13 +32,13 @@ using Args = std::vector<std::string_view>;
 auto Fields(const CliOptions& o) {
   return std::tuple(o.IniFileName, o.Contract, o.DateFrom, o.DateTo, o.IntervalFrom, o.IntervalTo,
                     o.IntervalStep, o.CsvFileName, o.Quiet, o.Help, o.SummaryJsonFileName,
-                    o.Threads, o.EventsFileName, o.DayStatsFileName);
+                    o.Threads, o.EventsFileName, o.DayStatsFileName, o.ExplainLines);
 }
 
 TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
   EXPECT_EQ(Fields(ParseCliOptions({})), Fields(CliOptions{}));
-  const CliOptions all{"a.ini", "SiH9", 39825.0,  39836.0, -500, 2000,     100,    "out.csv",
-                       true,    false,  "s.json", 3,       1,    "ev.csv", "d.csv"};
+  const CliOptions all{"a.ini", "SiH9", 39825.0,  39836.0, -500, 2000,     100,     "out.csv",
+                       true,    false,  "s.json", 3,       1,    "ev.csv", "d.csv", 5};
   EXPECT_EQ(Fields(ParseCliOptions({"--ini",
                                     "a.ini",
                                     "--contract",
@@ -63,17 +63,19 @@ TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
                                     "--events",
                                     "ev.csv",
                                     "--day-stats",
-                                    "d.csv"})),
+                                    "d.csv",
+                                    "--explain",
+                                    "5"})),
             Fields(all));
-  EXPECT_EQ(
-      Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009", "--to=23012009",
-                              "--interval-from=-500", "--interval-to=0x7D0", "--interval-step=100",
-                              "--csv=out.csv", "--quiet", "--summary-json=s.json", "--threads=3",
-                              "--log-level=1", "--events=ev.csv", "--day-stats=d.csv"})),
-      Fields(all));
-  EXPECT_EQ(
-      Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
-      Fields(CliOptions{{}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}, {}, {}, {}}));
+  EXPECT_EQ(Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009",
+                                    "--to=23012009", "--interval-from=-500", "--interval-to=0x7D0",
+                                    "--interval-step=100", "--csv=out.csv", "--quiet",
+                                    "--summary-json=s.json", "--threads=3", "--log-level=1",
+                                    "--events=ev.csv", "--day-stats=d.csv", "--explain=5"})),
+            Fields(all));
+  EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
+            Fields(CliOptions{
+                {}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}, {}, {}, {}, {}}));
 }
 
 TEST(CliOptions, BadCommandLinesNameTheirFault) {
@@ -89,6 +91,7 @@ TEST(CliOptions, BadCommandLinesNameTheirFault) {
         std::pair{Args{"--contract", "-h"}, "--contract needs a value"},
         std::pair{Args{"--interval-step", "0"}, "--interval-step: the interval step can't be 0"},
         std::pair{Args{"--interval-step=-0"}, "--interval-step: the interval step can't be 0"},
+        std::pair{Args{"--explain", "-1"}, "--explain: the number of lines can't be negative"},
         std::pair{Args{"--threads", "0"}, "--threads: the number of threads must be from 1 to 256"},
         std::pair{Args{"--threads=257"}, "--threads: the number of threads must be from 1 to 256"},
         std::pair{Args{"--threads=two"}, "--threads: 'two' is not a 32-bit integer"},
@@ -354,6 +357,31 @@ TEST_F(CliRunTest, BuiltToolOnTheSampleArchiveClosesPositionsAtEveryInterval) {
 }
 
 // Every line of a day counts once, by what became of it; the figures add up to the lines.
+// --explain goes through the first day file that exists, a line of each kind, instead of the run.
+TEST_F(CliRunTest, ExplainShowsTheVerdictOfEachLineAndCountsThemAll) {
+  std::ofstream(ini_, std::ios::binary | std::ios::app)
+      << "[SKIP INTERVALS]\r\nSKIPSTART1=1130\r\nSKIPEND1=1230\r\n";
+  std::ofstream(dir_ + "/a/0111.txt") << "RIH9;10:30:00;150000\r\nSIH9;10:30:00;5\r\n"
+                                         "RIH9;25:61:00;150000\r\nRIH9;12:00:00;150100\r\n"
+                                         "RIH9;12:00:01;150100\r\n";
+  ASSERT_EQ(Run({"--ini", ini_, "--explain", "4"}), kExitDone) << err_.str();
+  EXPECT_EQ(out_.str(), "file\t" + dir_ + "/a/0111.txt\n" +
+                            "0\taccepted\t150000\t10:30:00\t10:30:00.000\tпринята\n"
+                            "1\tno_price\t\t\t\tцена не число — другой контракт или строка не "
+                            "подошла к шаблону\n"
+                            "2\tunreadable\t150000\t25:61:00\t\tDT не читается: '25:61:00' is "
+                            "not a valid date and time\n"
+                            "3\tskipped\t150100\t12:00:00\t12:00:00.000\tв окне пропуска 1\n"
+                            "accepted\t1\nno_price\t1\nskipped\t2\nunreadable\t1\n");
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_FALSE(fs::exists(dir_ + "/report.txt")) << "no run";
+  fs::remove(dir_ + "/a/0111.txt");
+  ASSERT_EQ(Run({"--ini", ini_, "--explain", "0", "--from", "13012009", "--to", "13012009"}),
+            kExitRunFailed);
+  EXPECT_EQ(err_.str(), "melquon-cli: No day file of the run exists; the first looked for is " +
+                            dir_ + "/a/0113.txt\n");
+}
+
 TEST_F(CliRunTest, SummaryCountsEveryKindOfLine) {
   std::ofstream(ini_, std::ios::binary | std::ios::app)
       << "[SKIP INTERVALS]\r\nSKIPSTART1=1200\r\nSKIPEND1=1230\r\n";

@@ -16,6 +16,7 @@
 
 #include "engine/calculation.h"
 #include "engine/day_figures.h"
+#include "engine/line_explainer.h"
 #include "engine/move_table.h"
 #include "runtime/number_text.h"
 #include "runtime/text_file.h"
@@ -227,6 +228,31 @@ TEST_F(ReadAheadTest, TheTableOfMovesFollowsTheLogForEveryThreadCount) {
     test::TRecordingRunLog aheadLog(2);
     EXPECT_TRUE(tables(threads, aheadLog) == alone) << threads << " threads";
   }
+}
+
+// Each line's verdict, explained one line at a time, is what a run of the same day counts.
+TEST_F(ReadAheadTest, ExplainedVerdictsAreTheRunsCounts) {
+  TRunSnapshot day = Snapshot(1);
+  day.DateEnd = day.DateFrom + 1.0;
+  test::TRecordingRunLog log(0);
+  TCalculation counted(day, log);
+  counted.Run();
+  TQuoteLines lines;
+  lines.LoadFromFile(dir_ + "/0112.txt");
+  const TLinesExplained explained = ExplainLines(day, lines, lines.Count());
+  ASSERT_EQ(explained.Lines.size(), lines.Count());
+  std::uint64_t verdicts[4] = {};
+  for (const TExplainedLine& line : explained.Lines)
+    ++verdicts[static_cast<int>(line.Verdict)];
+  const TQuoteStats& runs = counted.Summary().Quotes;
+  EXPECT_EQ(std::vector(std::begin(verdicts), std::end(verdicts)),
+            (std::vector{runs.Accepted, runs.NoPrice, runs.Skipped, runs.Unreadable}));
+  EXPECT_EQ(explained.Counts.Lines(), runs.Lines());
+  EXPECT_TRUE(runs.Skipped > 0 && runs.Unreadable > 0 && runs.NoPrice > 0);
+  // Only the first lines are explained; all are counted.
+  const TLinesExplained first = ExplainLines(day, lines, 10);
+  EXPECT_EQ(first.Lines.size(), 10u);
+  EXPECT_EQ(first.Counts.Accepted, runs.Accepted);
 }
 
 // A day that fails fails the run there, after the days before it are counted and logged.

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/calculation.h"
+#include "engine/quote_lines.h"
+#include "engine/quote_source.h"
+
+namespace melquon {
+
+// What the quote path made of a line, as a run counts it (TQuoteStats).
+enum class TLineVerdict { kAccepted, kNoPrice, kSkipped, kUnreadable };
+
+// accepted, no_price, skipped, unreadable
+std::string_view VerdictWord(TLineVerdict aVerdict);
+
+// One line as a run reads it, for a person writing FindWhat and ReplaceWith.
+struct TExplainedLine {
+  std::int32_t Index = 0;
+  TLineVerdict Verdict = TLineVerdict::kNoPrice;
+  // The line, the text the expression made of it (the line itself where nothing matched) and
+  // its CONTRACT and DT items, as UTF-8.
+  std::string Line;
+  std::string Replaced;
+  std::string Contract;
+  std::string DateTime;
+  // Read from DT; -1 without one or when it could not be read.
+  std::int32_t TimeOfDayMs = -1;
+  // The verdict in words, with its reason: «принята», «в окне пропуска 2», ...
+  std::string Reason;
+};
+
+struct TLinesExplained {
+  std::vector<TExplainedLine> Lines;
+  // Over every line given.
+  TQuoteStats Counts;
+};
+
+// Reads aLines with aRun's settings, contract, skip windows and formats through the quote
+// source a run uses: the verdict of every line counted, the first aMostLines explained. Throws
+// what the run would throw for its pattern.
+TLinesExplained ExplainLines(const TRunSnapshot& aRun, const TQuoteLines& aLines,
+                             std::size_t aMostLines);
+
+}  // namespace melquon

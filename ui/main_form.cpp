@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolBar>
@@ -317,7 +318,18 @@ void TfrmMain::ConnectClick(QToolButton* aButton, void (TfrmMain::*aHandler)()) 
           [this, aHandler] { RunGuarded([&] { (this->*aHandler)(); }); });
 }
 
+// A key that triggers an action while the focus is on the page, wherever on it.
+void TfrmMain::BindPageKey(QWidget* aPage, const QKeySequence& aKey, QAction* aAction) {
+  auto* shortcut = MakeOwned<QShortcut>(aKey, aPage);
+  shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(shortcut, &QShortcut::activated, aAction, &QAction::trigger);
+}
+
 void TfrmMain::ConnectHandlers() {
+  BindPageKey(tsMain, QKeySequence(Qt::Key_Return), acStart);
+  BindPageKey(tsMain, QKeySequence(Qt::Key_Enter), acStart);
+  BindPageKey(tsGraph, QKeySequence(Qt::Key_F5), acRefreshGraph);
+  BindPageKey(tsSettings, QKeySequence(Qt::CTRL | Qt::Key_S), acSaveINI);
   ConnectAction(acStart, &TfrmMain::acStartExecute);
   ConnectAction(acLoadINI, &TfrmMain::acLoadINIExecute);
   ConnectAction(acSaveINI, &TfrmMain::acSaveINIExecute);

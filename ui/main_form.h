@@ -14,6 +14,7 @@ class QButtonGroup;
 class QChartView;
 class QComboBox;
 class QFrame;
+class QKeySequence;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -129,6 +130,7 @@ class TfrmMain : public QMainWindow {
   void CreateReportPage();
   void CreateSettingsPage();
   void ConnectHandlers();
+  void BindPageKey(QWidget* aPage, const QKeySequence& aKey, QAction* aAction);
   void ConnectAction(QAction* aAction, void (TfrmMain::*aHandler)());
   void ConnectClick(QToolButton* aButton, void (TfrmMain::*aHandler)());
 

@@ -438,6 +438,31 @@ class TWindowTest : public QObject {
   }
 
   // Day 1 for the single-day view; the first interval, then the second, for the by-day view.
+  // Enter on the main page starts, F5 on the graph page refreshes, Ctrl+S on the settings page
+  // saves, each only on its own page.
+  void keysStartRefreshAndSaveOnTheirPages() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    frm.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frm));
+    frm.leIntervalStep->setFocus();
+    QTest::keyClick(frm.leIntervalStep, Qt::Key_Return);
+    QVERIFY(Recorded.Beeps == 1 && Engine().CurrentResult);
+    QCOMPARE(frm.pc->currentWidget(), frm.tsGraph);
+    fixture.Drawn.clear();
+    frm.sbtnAllPeriod->setFocus();
+    QTest::keyClick(frm.sbtnAllPeriod, Qt::Key_Return);
+    QTest::keyClick(frm.sbtnAllPeriod, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(fixture.Drawn.empty() && Recorded.Beeps == 1);
+    QTest::keyClick(frm.sbtnAllPeriod, Qt::Key_F5);
+    QVERIFY(!fixture.Drawn.empty());
+    frm.pc->setCurrentWidget(frm.tsSettings);
+    frm.memIni->setFocus();
+    frm.memIni->appendPlainText(QStringLiteral("; edited"));
+    QTest::keyClick(frm.memIni, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(FileBytes(fixture.Ini()).find("; edited") != std::string::npos);
+  }
+
   void graphDrawsTheChosenMeasureAndKeepsItUntilRefresh() {
     TWindowFixture fixture;
     fixture.Show(SmallResult());

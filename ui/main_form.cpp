@@ -245,6 +245,15 @@ void TfrmMain::CreateGraphPage() {
   CreateGraphToolBar();
   Chart = MakeChild<QChartView>(tsGraph, "Chart");
   StackToolBarOver(tsGraph, ToolBar2, Chart);
+  lblGraphFailure = MakeChild<QLabel>(tsGraph, "lblGraphFailure");
+  lblGraphFailure->setTextFormat(Qt::PlainText);
+  lblGraphFailure->setWordWrap(true);
+  lblGraphFailure->setContentsMargins(8, 4, 8, 4);
+  QPalette failurePalette = lblGraphFailure->palette();
+  failurePalette.setColor(QPalette::WindowText, Qt::darkRed);
+  lblGraphFailure->setPalette(failurePalette);
+  lblGraphFailure->hide();
+  static_cast<QVBoxLayout*>(tsGraph->layout())->insertWidget(1, lblGraphFailure);
   qtChart_ = std::make_unique<TQtBarChart>(Chart);
   Series1 = qtChart_->Series();
   chart_ = customChart_ ? customChart_.get() : qtChart_.get();

@@ -99,6 +99,8 @@ class TfrmMain : public QMainWindow {
   QToolButton* sbtnRefresh = nullptr;
   QFrame* ToolButton2 = nullptr;
   QChartView* Chart = nullptr;
+  // Why the last Start failed, between the tool bar and the chart; hidden after a good one.
+  QLabel* lblGraphFailure = nullptr;
   TDatePicker* dtpForDate = nullptr;
   QAction* acRefreshGraph = nullptr;
   QBarSeries* Series1 = nullptr;

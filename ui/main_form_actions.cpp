@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/report.h"
 #include "log/write_log.h"
+#include "runtime/errors.h"
 #include "runtime/number_text.h"
 #include "runtime/text_file.h"
 #include "ui/date_picker.h"
@@ -19,6 +20,7 @@
 #include "ui/main_form.h"
 #include "ui/moves_page.h"
 #include "ui/run_progress.h"
+#include "ui/start_failure.h"
 #include "ui/window_hooks.h"
 
 namespace melquon {
@@ -32,8 +34,14 @@ QString EditorReportText(const std::string& aReport) {
   return QString::fromStdString(aReport).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-std::int32_t FieldInteger(const QLineEdit* aEdit) {
-  return StrToInt(aEdit->text().toStdString());
+// The field's text as an integer; a failure names the field by its caption.
+std::int32_t FieldInteger(const QLineEdit* aEdit, const char* aCaption) {
+  const std::string text = aEdit->text().toStdString();
+  try {
+    return StrToInt(text);
+  } catch (const EConvertError& e) {
+    throw EFieldError(e.what(), std::string(aCaption) + ": \"" + text + "\" — не целое число");
+  }
 }
 
 void SetUnderlined(QLabel* aLabel, bool aUnderlined) {
@@ -76,18 +84,24 @@ void TfrmMain::acStartExecute() {
   engine.CurrentResult.reset();
   tsMoves->Clear();
   std::string failure;
+  std::string failureShown;
   try {
     RunCalculation();
   } catch (const ERunCancelled&) {
     failure = "Расчёт прерван";
+    failureShown = "Расчёт не выполнен: " + failure;
     WriteLog("", failure, 1, false, true);
   } catch (...) {
     // The user learns from the report page why nothing was calculated.
     failure = CurrentExceptionMessage();
+    failureShown = "Расчёт не выполнен: " +
+                   StartFailureText(engine.Settings.FindWhat, leContract->text().toStdString());
     WriteLog("", failure, 1, false, true);
   }
-  lblSummary->setText(QString::fromStdString(failure.empty() ? RunSummaryText(lastSummary_)
-                                                             : "Расчёт не выполнен: " + failure));
+  lblSummary->setText(
+      QString::fromStdString(failure.empty() ? RunSummaryText(lastSummary_) : failureShown));
+  lblGraphFailure->setText(QString::fromStdString(failureShown));
+  lblGraphFailure->setVisible(!failure.empty());
   if (UiHooks().Beep) {
     UiHooks().Beep();
   }
@@ -103,9 +117,9 @@ void TfrmMain::acStartExecute() {
 void TfrmMain::RunCalculation() {
   const TDateTime firstDay = dtpFrom->DateTimeValue();
   const TDateTime endDay = dtpTo->DateTimeValue() + 1.0;
-  const std::int32_t step = FieldInteger(leIntervalStep);
-  const std::int32_t lastValue = FieldInteger(leIntervalTo);
-  const std::int32_t firstValue = FieldInteger(leIntervalFrom);
+  const std::int32_t step = FieldInteger(leIntervalStep, "Шаг интервала");
+  const std::int32_t lastValue = FieldInteger(leIntervalTo, "Конечный интервал");
+  const std::int32_t firstValue = FieldInteger(leIntervalFrom, "Начальный интервал");
   const std::string contract = leContract->text().toStdString();
   TEngine& engine = Engine();
   TWriteLogRunLog log(RegionalFormats());

@@ -282,16 +282,25 @@ class TWindowTest : public QObject {
   // Step, last, first value are read in that order: the message names the first bad one.
   void failedStartLeavesNoResult_data() {
     QTest::addColumn<QStringList>("fields");  // first, last, step, and the bad one if any
-    QTest::newRow("letters") << QStringList{"500", "2000", "abc", "abc"};
-    QTest::newRow("empty") << QStringList{"500", "2000", "", ""};
-    QTest::newRow("zero: the run fails") << QStringList{"500", "2000", "0"};
-    QTest::newRow("step first") << QStringList{"y", "x", "s", "s"};
-    QTest::newRow("then last") << QStringList{"y", "x", "100", "x"};
-    QTest::newRow("then first") << QStringList{"y", "900", "100", "y"};
-    QTest::newRow("blanks count") << QStringList{"500", "900 ", "100", "900 "};
+    QTest::addColumn<QString>("said");        // on the graph page and below the link
+    const QString notInteger = QStringLiteral("%1: \"%2\" — не целое число");
+    const QString step = QStringLiteral("Шаг интервала");
+    QTest::newRow("letters") << QStringList{"500", "2000", "abc", "abc"}
+                             << notInteger.arg(step, "abc");
+    QTest::newRow("empty") << QStringList{"500", "2000", "", ""} << notInteger.arg(step, "");
+    QTest::newRow("zero: the run fails")
+        << QStringList{"500", "2000", "0"} << QStringLiteral("Шаг интервала не может быть 0");
+    QTest::newRow("step first") << QStringList{"y", "x", "s", "s"} << notInteger.arg(step, "s");
+    QTest::newRow("then last") << QStringList{"y", "x", "100", "x"}
+                               << notInteger.arg(QStringLiteral("Конечный интервал"), "x");
+    QTest::newRow("then first") << QStringList{"y", "900", "100", "y"}
+                                << notInteger.arg(QStringLiteral("Начальный интервал"), "y");
+    QTest::newRow("blanks count") << QStringList{"500", "900 ", "100", "900 "}
+                                  << notInteger.arg(QStringLiteral("Конечный интервал"), "900 ");
   }
   void failedStartLeavesNoResult() {
     QFETCH(QStringList, fields);
+    QFETCH(QString, said);
     TWindowFixture fixture;
     TfrmMain& frm = *fixture.Window;
     frm.acStart->trigger();
@@ -311,6 +320,27 @@ class TWindowTest : public QObject {
     const std::string logged = kFixedStamp + Utf8ToCp1251(shown.toStdString());
     QCOMPARE(LastLine(FileBytes(fixture.File("Melquon.log"))), logged);
     QVERIFY(!shown.isEmpty() && Recorded.ErrorBoxes.empty());
+    QCOMPARE(frm.lblGraphFailure->text(), QStringLiteral("Расчёт не выполнен: ") + said);
+    QCOMPARE(frm.lblSummary->text(), frm.lblGraphFailure->text());
+    QVERIFY(!frm.lblGraphFailure->isHidden());
+    frm.leIntervalFrom->setText(QStringLiteral("500"));
+    frm.leIntervalTo->setText(QStringLiteral("900"));
+    frm.leIntervalStep->setText(QStringLiteral("100"));
+    frm.btnStart->click();
+    QVERIFY(Engine().CurrentResult && frm.lblGraphFailure->isHidden());
+  }
+
+  // A pattern that does not compile is named with the reason and the place.
+  void badPatternIsNamedOnTheGraphPage() {
+    TWindowFixture fixture;
+    std::string ini = fixture.Settings;
+    ini.replace(ini.find("([0-9.]+)"), 9, "([0-9.]+");
+    WriteBytes(fixture.Ini(), Utf8ToCp1251(ini));
+    fixture.Window->acLoadINI->trigger();
+    fixture.Window->btnStart->click();
+    QCOMPARE(fixture.Window->lblGraphFailure->text(),
+             QStringLiteral("Расчёт не выполнен: Шаблон FindWhat: missing closing parenthesis "
+                            "(позиция 25)"));
   }
 
   void settingsFileAtStartUpLoadAndSave() {
@@ -951,6 +981,9 @@ class TWindowTest : public QObject {
     save("6-settings");
     frm.pc->setCurrentWidget(frm.tsMoves);
     save("7-moves");
+    frm.leIntervalStep->setText(QStringLiteral("1O0"));
+    frm.acStart->trigger();
+    save("8-start-failure");
     QVERIFY(Recorded.ErrorBoxes.empty() && Recorded.MessageBoxes.empty());
   }
 };

@@ -11,8 +11,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -180,6 +182,7 @@ void TfrmMain::CreateActions() {
 void TfrmMain::CreatePages() {
   pc = MakeChild<QTabWidget>(this, "pc");
   setCentralWidget(pc);
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
   tsMain = MakeChild<QWidget>(pc, "tsMain");
   tsGraph = MakeChild<QWidget>(pc, "tsGraph");
   tsReport = MakeChild<QWidget>(pc, "tsReport");
@@ -343,6 +346,8 @@ void TfrmMain::ConnectHandlers() {
   ConnectAction(acLoadINI, &TfrmMain::acLoadINIExecute);
   ConnectAction(acSaveINI, &TfrmMain::acSaveINIExecute);
   ConnectAction(acRefreshGraph, &TfrmMain::acRefreshGraphExecute);
+  connect(memIni->document(), &QTextDocument::modificationChanged, this,
+          [this](bool aModified) { ShowSettingsModified(aModified); });
   ConnectClick(sbtnForDate, &TfrmMain::sbtnForDateClick);
   ConnectClick(sbtnAllPeriod, &TfrmMain::sbtnAllPeriodClick);
   ConnectClick(sbtnIntervalByDates, &TfrmMain::sbtnIntervalByDatesClick);

@@ -136,6 +136,8 @@ class TfrmMain : public QMainWindow {
   void ConnectAction(QAction* aAction, void (TfrmMain::*aHandler)());
   void ConnectClick(QToolButton* aButton, void (TfrmMain::*aHandler)());
 
+  void ShowSettingsModified(bool aModified);
+  bool SettleUnsavedSettings();
   void RunCalculation();
   void BringGraphPageToFront();
   void SetChoosersEnabled(bool aForDate, bool aByInterval);

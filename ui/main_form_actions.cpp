@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QTextDocument>
+#include <QToolButton>
 #include <QUrl>
 
 #include "engine/calculation.h"
@@ -59,7 +62,33 @@ void TfrmMain::FormCreate() {
     StartEngine(iniFileName_);
   }
   memIni->setPlainText(QString::fromStdString(ReadEditorTextFile(Engine().IniFileName)));
+  memIni->document()->setModified(false);
   ShowSettings();
+}
+
+// Edits of the settings page not saved yet: the page's title and the save button say so.
+void TfrmMain::ShowSettingsModified(bool aModified) {
+  pc->setTabText(pc->indexOf(tsSettings),
+                 aModified ? QStringLiteral("Настройки *") : QStringLiteral("Настройки"));
+  QFont font = sbtnSave->font();
+  font.setBold(aModified);
+  sbtnSave->setFont(font);
+  sbtnSave->setToolTip(aModified ? QStringLiteral("Изменения настроек не сохранены") : QString());
+}
+
+// Start runs the settings as loaded; edits not saved yet are saved first, left out or the Start
+// called off, as the user answers. False: no run.
+bool TfrmMain::SettleUnsavedSettings() {
+  if (!memIni->document()->isModified() || !UiHooks().Ask) {
+    return true;
+  }
+  const int answer =
+      UiHooks().Ask("Настройки изменены, но не сохранены. Сохранить их перед расчётом?",
+                    {"Сохранить", "Не сохранять", "Отмена"});
+  if (answer == 0) {
+    acSaveINIExecute();
+  }
+  return answer == 0 || answer == 1;
 }
 
 void TfrmMain::FormDestroy() {
@@ -77,6 +106,9 @@ void TfrmMain::ShowSettings() {
 }
 
 void TfrmMain::acStartExecute() {
+  if (!SettleUnsavedSettings()) {
+    return;
+  }
   acStart->setEnabled(false);
   // Handlers whose events were already waiting run now and still see the previous result.
   QCoreApplication::processEvents();
@@ -155,6 +187,7 @@ void TfrmMain::acLoadINIExecute() {
   try {
     const std::string text = ReadEditorTextFile(Engine().IniFileName);
     memIni->setPlainText(QString::fromStdString(text));
+    memIni->document()->setModified(false);
     LoadSettings();
   } catch (...) {
     // A settings file that can't be read leaves the page and the settings as they are.
@@ -167,7 +200,9 @@ void TfrmMain::acSaveINIExecute() {
     WriteLog(fileName, "", 1, true, false);
   }
   ReplaceFileContents(fileName, EditorTextToFileBytes(memIni->toPlainText().toStdString()));
+  memIni->document()->setModified(false);
   LoadSettings();
+  statusBar()->showMessage(QString::fromStdString("Настройки сохранены в " + fileName));
 }
 
 void TfrmMain::lblLinkClick() {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QUrl;
 
@@ -18,6 +19,9 @@ struct TUiHooks {
   std::function<void(const std::string& aText)> ErrorBox;
   // Hands an address to the desktop's default handler; true when that succeeded.
   std::function<bool(const QUrl& aUrl)> OpenUrl;
+  // Asks a question with the answers given as buttons; the number of the one chosen (from 0),
+  // or the last when the question is closed.
+  std::function<int(const std::string& aText, const std::vector<std::string>& aAnswers)> Ask;
   // Asks where to save a file, aSuggested the name offered; empty when the user declined.
   std::function<std::string(const std::string& aSuggested)> SaveFileName;
 };

@@ -38,6 +38,9 @@ struct TWindowRecorder {
   int Beeps = 0;
   std::vector<std::string> MessageBoxes, ErrorBoxes;
   std::vector<QUrl> OpenedUrls;
+  // The questions asked, and the number of the answer each is given.
+  std::vector<std::string> Questions;
+  int Answer = 2;
   std::function<void()> OnBeep = [] {};  // runs inside each beep, while the handler goes on
 } Recorded;
 
@@ -470,6 +473,37 @@ class TWindowTest : public QObject {
   // Day 1 for the single-day view; the first interval, then the second, for the by-day view.
   // Enter on the main page starts, F5 on the graph page refreshes, Ctrl+S on the settings page
   // saves, each only on its own page.
+  // Start with edits of the settings page not saved asks first; each answer does what it says.
+  void unsavedSettingsAreMarkedAndStartAsksFirst() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    const auto title = [&] { return frm.pc->tabText(frm.pc->indexOf(frm.tsSettings)); };
+    frm.btnStart->click();
+    QVERIFY(Recorded.Questions.empty() && Recorded.Beeps == 1);
+    const std::string saved = FileBytes(fixture.Ini());
+    const std::string question =
+        "Настройки изменены, но не сохранены. Сохранить их перед расчётом? [Сохранить] "
+        "[Не сохранять] [Отмена]";
+    for (const auto& [answer, runs, keeps] :
+         {std::tuple(2, false, true), std::tuple(1, true, true), std::tuple(0, true, false)}) {
+      frm.memIni->appendPlainText(QStringLiteral("; edited"));
+      QCOMPARE(title(), QStringLiteral("Настройки *"));
+      QVERIFY(frm.sbtnSave->font().bold() && frm.sbtnSave->text() == QStringLiteral("Сохранить"));
+      Recorded.Answer = answer;
+      Recorded.Questions.clear();
+      const int beeps = Recorded.Beeps;
+      frm.btnStart->click();
+      QCOMPARE(Recorded.Questions, std::vector<std::string>{question});
+      QCOMPARE(Recorded.Beeps - beeps, runs ? 1 : 0);
+      QCOMPARE(FileBytes(fixture.Ini()) == saved, keeps);
+      QCOMPARE(title(), keeps ? QStringLiteral("Настройки *") : QStringLiteral("Настройки"));
+    }
+    QVERIFY(!frm.sbtnSave->font().bold());
+    QCOMPARE(frm.statusBar()->currentMessage(),
+             QString::fromStdString("Настройки сохранены в " + fixture.Ini()));
+    Recorded.Answer = 2;
+  }
+
   void keysStartRefreshAndSaveOnTheirPages() {
     TWindowFixture fixture;
     TfrmMain& frm = *fixture.Window;
@@ -1004,6 +1038,13 @@ int main(int argc, char** argv) {
   hooks.Beep = [] {
     ++test::Recorded.Beeps;
     test::Recorded.OnBeep();
+  };
+  hooks.Ask = [](const std::string& aText, const std::vector<std::string>& aAnswers) {
+    std::string question = aText;
+    for (const std::string& answer : aAnswers)
+      question += " [" + answer + "]";
+    test::Recorded.Questions.push_back(question);
+    return test::Recorded.Answer;
   };
   hooks.OpenUrl = [](const QUrl& aUrl) {
     test::Recorded.OpenedUrls.push_back(aUrl);

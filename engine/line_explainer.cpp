@@ -1,6 +1,9 @@
 #include "engine/line_explainer.h"
 
 #include "engine/day_reading.h"
+#include "engine/ini_file.h"
+#include "engine/settings.h"
+#include "runtime/local_clock.h"
 #include "engine/reg_exp.h"
 #include "runtime/cp1251.h"
 #include "runtime/number_text.h"
@@ -63,6 +66,21 @@ std::string ReasonOf(TLineVerdict aVerdict, const TExplainedLine& aLine,
 }
 
 }  // namespace
+
+TRunSnapshot OneDayRun(std::string_view aIniBytes, const std::string& aIniFileName,
+                       const std::string& aContract, TDateTime aDay) {
+  const IniFile ini = IniFile::Parse(aIniBytes);
+  TRunSnapshot run;
+  run.Settings = ReadSettings(ini);
+  run.SkipIntervals.Load(ini);
+  run.Formats = RegionalFormats();
+  run.CurrentYear = CurrentYear();
+  run.IniFileName = aIniFileName;
+  run.Contract = aContract;
+  run.DateFrom = aDay;
+  run.DateEnd = aDay + 1.0;
+  return run;
+}
 
 std::string_view VerdictWord(TLineVerdict aVerdict) {
   switch (aVerdict) {

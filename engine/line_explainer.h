@@ -40,6 +40,12 @@ struct TLinesExplained {
   TQuoteStats Counts;
 };
 
+// The run of one day, aDay, that the settings file bytes aIniBytes (Windows-1251, saved or not)
+// ask for with aContract, in the program's regional formats and current year: what a person
+// trying a pattern reads with.
+TRunSnapshot OneDayRun(std::string_view aIniBytes, const std::string& aIniFileName,
+                       const std::string& aContract, TDateTime aDay);
+
 // Reads aLines with aRun's settings, contract, skip windows and formats through the quote
 // source a run uses: the verdict of every line counted, the first aMostLines explained. Throws
 // what the run would throw for its pattern.

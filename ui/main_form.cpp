@@ -316,6 +316,8 @@ void TfrmMain::CreateSettingsPage() {
   sbtnSave = MakeChild<QToolButton>(ToolBar1, "sbtnSave");
   sbtnSave->setDefaultAction(acSaveINI);
   sbtnSave->setGeometry(73, kToolControlTop, 73, 22);
+  sbtnTestPattern = MakeToolButton(ToolBar1, "sbtnTestPattern", 146, 112);
+  sbtnTestPattern->setText(QStringLiteral("Проверить шаблон"));
   memIni = MakeEditor(tsSettings, "memIni", true, false);
   StackToolBarOver(tsSettings, ToolBar1, memIni);
 }
@@ -349,6 +351,7 @@ void TfrmMain::ConnectHandlers() {
   connect(memIni->document(), &QTextDocument::modificationChanged, this,
           [this](bool aModified) { ShowSettingsModified(aModified); });
   ConnectClick(sbtnForDate, &TfrmMain::sbtnForDateClick);
+  ConnectClick(sbtnTestPattern, &TfrmMain::sbtnTestPatternClick);
   ConnectClick(sbtnAllPeriod, &TfrmMain::sbtnAllPeriodClick);
   ConnectClick(sbtnIntervalByDates, &TfrmMain::sbtnIntervalByDatesClick);
   connect(pc, &QTabWidget::currentChanged, this, [this](int aIndex) {

@@ -61,6 +61,7 @@ class TfrmMain : public QMainWindow {
   void sbtnAllPeriodClick();
   void sbtnIntervalByDatesClick();
   void acRefreshGraphExecute();
+  void sbtnTestPatternClick();
 
   // The Qt Charts drawing behind Chart, whichever adapter the graph page uses.
   TQtBarChart& QtChart() const { return *qtChart_; }
@@ -71,6 +72,8 @@ class TfrmMain : public QMainWindow {
   QToolBar* ToolBar1 = nullptr;
   QToolButton* sbtnSave = nullptr;
   QToolButton* sbtnLoad = nullptr;
+  // Opens the pattern tester on the page's text as it stands.
+  QToolButton* sbtnTestPattern = nullptr;
   QPlainTextEdit* memIni = nullptr;
   // Holds the window's four actions as its children.
   QObject* AL = nullptr;

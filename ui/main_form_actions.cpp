@@ -22,8 +22,10 @@
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
 #include "ui/moves_page.h"
+#include "ui/pattern_tester.h"
 #include "ui/run_progress.h"
 #include "ui/start_failure.h"
+#include "ui/widget_helpers.h"
 #include "ui/window_hooks.h"
 
 namespace melquon {
@@ -203,6 +205,16 @@ void TfrmMain::acSaveINIExecute() {
   memIni->document()->setModified(false);
   LoadSettings();
   statusBar()->showMessage(QString::fromStdString("Настройки сохранены в " + fileName));
+}
+
+// The tester reads the page's text as the file would hold it, and the main page's contract.
+void TfrmMain::sbtnTestPatternClick() {
+  auto* tester =
+      MakeOwned<TPatternTester>(this, EditorTextToFileBytes(memIni->toPlainText().toStdString()),
+                                Engine().IniFileName, leContract->text().toStdString());
+  tester->setAttribute(Qt::WA_DeleteOnClose);
+  tester->show();
+  tester->TestDay();
 }
 
 void TfrmMain::lblLinkClick() {

@@ -1,11 +1,11 @@
 #include "ui/window_hooks.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 #include <QUrl>
 #include <algorithm>

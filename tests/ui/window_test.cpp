@@ -20,6 +20,7 @@
 #include "ui/main_form.h"
 #include "ui/moves_page.h"
 #include "ui/notice_box.h"
+#include "ui/pattern_tester.h"
 #include "ui/qt_bar_chart.h"
 #include "ui/run_progress.h"
 #include "ui/window_hooks.h"
@@ -502,6 +503,57 @@ class TWindowTest : public QObject {
     QCOMPARE(frm.statusBar()->currentMessage(),
              QString::fromStdString("Настройки сохранены в " + fixture.Ini()));
     Recorded.Answer = 2;
+  }
+
+  // The tester reads the settings page as it stands through the run's quote path: a day file
+  // of the settings' first day, pasted lines, a pattern that does not compile.
+  void patternTesterShowsEachLinesVerdict() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    const auto testerRows = [&frm](TPatternTester& aTester) {
+      QStringList rows;
+      for (int row = 0; row < aTester.twTestedLines->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < aTester.twTestedLines->columnCount(); ++column)
+          cells << aTester.twTestedLines->item(row, column)->text();
+        rows << cells.join('|');
+      }
+      return rows;
+    };
+    frm.memIni->appendPlainText(
+        QStringLiteral("[SKIP INTERVALS]\nSKIPSTART1=1100\nSKIPEND1=1300"));  // not saved
+    frm.sbtnTestPattern->click();
+    auto* tester = frm.findChild<TPatternTester*>();
+    QVERIFY(tester != nullptr);
+    QCOMPARE(tester->dtpTestDay->DateTimeValue(), kStart);
+    QCOMPARE(testerRows(*tester).mid(1, 2),
+             (QStringList{"1|RIH9;101600;01.01.2009 10:01:00|CONTRACT=101600&DT=01.01.2009 "
+                          "10:01:00|101600|01.01.2009 10:01:00|10:01:00.000|принята",
+                          "2|SIH9;5000;01.01.2009 10:01:30|SIH9;5000;01.01.2009 10:01:30||||цена "
+                          "не число — другой контракт или строка не подошла к шаблону"}));
+    QCOMPARE(tester->lblTestCounts->text(),
+             QStringLiteral("Строк: 5; принято: 4; цена не число: 1; в окнах пропуска: 0; DT не "
+                            "читается: 0"));
+    tester->memPastedLines->setPlainText(
+        QStringLiteral("RIH9;1;01.01.2009 25:00:00\nRIH9;2;01.01.2009 12:00:00"));
+    tester->btnTestPasted->click();
+    QCOMPARE(testerRows(*tester),
+             (QStringList{"0|RIH9;1;01.01.2009 25:00:00|CONTRACT=1&DT=01.01.2009 25:00:00|1|01.01."
+                          "2009 25:00:00||DT не читается: '01.01.2009 25:00:00' is not a valid "
+                          "date and time",
+                          "1|RIH9;2;01.01.2009 12:00:00|CONTRACT=2&DT=01.01.2009 12:00:00|2|01.01."
+                          "2009 12:00:00|12:00:00.000|в окне пропуска 1"}));
+    tester->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(frm.findChild<TPatternTester*>() == nullptr);
+    QString text = frm.memIni->toPlainText();
+    frm.memIni->setPlainText(text.replace(QStringLiteral("([0-9.]+)"), QStringLiteral("([0-9.]+")));
+    frm.sbtnTestPattern->click();
+    tester = frm.findChild<TPatternTester*>();
+    QCOMPARE(tester->lblTestCounts->text(),
+             QStringLiteral("Шаблон FindWhat: missing closing parenthesis (позиция 25)"));
+    QCOMPARE(tester->twTestedLines->rowCount(), 0);
+    QVERIFY(Recorded.ErrorBoxes.empty());
   }
 
   void keysStartRefreshAndSaveOnTheirPages() {

@@ -53,16 +53,16 @@ TPatternTester::TPatternTester(QWidget* aParent, std::string aIniBytes, std::str
   btnTestPasted->setText(QStringLiteral("Проверить вставленные строки"));
   memPastedLines = MakeChild<QPlainTextEdit>(this, "memPastedLines");
   memPastedLines->setPlaceholderText(QStringLiteral("Строки выгрузки для проверки"));
-  memPastedLines->setMaximumHeight(80);
+  memPastedLines->setMaximumHeight(56);
   lblTestSource = MakeChild<QLabel>(this, "lblTestSource");
   lblTestSource->setTextFormat(Qt::PlainText);
   lblTestSource->setWordWrap(true);
   twTestedLines = MakeChild<QTableWidget>(this, "twTestedLines");
   twTestedLines->setColumnCount(7);
-  twTestedLines->setHorizontalHeaderLabels(
-      {QStringLiteral("Строка"), QStringLiteral("Текст строки"), QStringLiteral("Замена"),
-       QStringLiteral("CONTRACT"), QStringLiteral("DT"), QStringLiteral("Время"),
-       QStringLiteral("Итог")});
+  twTestedLines->setHorizontalHeaderLabels({QStringLiteral("Строка"), QStringLiteral("Итог"),
+                                            QStringLiteral("CONTRACT"), QStringLiteral("DT"),
+                                            QStringLiteral("Время"), QStringLiteral("Текст строки"),
+                                            QStringLiteral("Замена")});
   twTestedLines->verticalHeader()->setVisible(false);
   twTestedLines->verticalHeader()->setDefaultSectionSize(18);
   twTestedLines->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -128,11 +128,10 @@ void TPatternTester::Test(const TRunSnapshot& aRun, const TQuoteLines& aLines,
   twTestedLines->setRowCount(static_cast<int>(explained.Lines.size()));
   for (std::size_t i = 0; i < explained.Lines.size(); ++i) {
     const TExplainedLine& line = explained.Lines[i];
-    const std::string cells[] = {
-        IntToStr(line.Index), line.Line,
-        line.Replaced,        line.Contract,
-        line.DateTime,        line.TimeOfDayMs >= 0 ? ClockMsText(line.TimeOfDayMs) : "",
-        line.Reason};
+    const std::string time = line.TimeOfDayMs >= 0 ? ClockMsText(line.TimeOfDayMs) : "";
+    const std::string cells[] = {IntToStr(line.Index), line.Reason, line.Contract,
+                                 line.DateTime,        time,        line.Line,
+                                 line.Replaced};
     for (int column = 0; column < 7; ++column) {
       twTestedLines->setItem(static_cast<int>(i), column,
                              MakeOwned<QTableWidgetItem>(Text(cells[column])));

@@ -527,10 +527,10 @@ class TWindowTest : public QObject {
     QVERIFY(tester != nullptr);
     QCOMPARE(tester->dtpTestDay->DateTimeValue(), kStart);
     QCOMPARE(testerRows(*tester).mid(1, 2),
-             (QStringList{"1|RIH9;101600;01.01.2009 10:01:00|CONTRACT=101600&DT=01.01.2009 "
-                          "10:01:00|101600|01.01.2009 10:01:00|10:01:00.000|принята",
-                          "2|SIH9;5000;01.01.2009 10:01:30|SIH9;5000;01.01.2009 10:01:30||||цена "
-                          "не число — другой контракт или строка не подошла к шаблону"}));
+             (QStringList{"1|принята|101600|01.01.2009 10:01:00|10:01:00.000|RIH9;101600;01.01."
+                          "2009 10:01:00|CONTRACT=101600&DT=01.01.2009 10:01:00",
+                          "2|цена не число — другой контракт или строка не подошла к шаблону||||"
+                          "SIH9;5000;01.01.2009 10:01:30|SIH9;5000;01.01.2009 10:01:30"}));
     QCOMPARE(tester->lblTestCounts->text(),
              QStringLiteral("Строк: 5; принято: 4; цена не число: 1; в окнах пропуска: 0; DT не "
                             "читается: 0"));
@@ -538,11 +538,11 @@ class TWindowTest : public QObject {
         QStringLiteral("RIH9;1;01.01.2009 25:00:00\nRIH9;2;01.01.2009 12:00:00"));
     tester->btnTestPasted->click();
     QCOMPARE(testerRows(*tester),
-             (QStringList{"0|RIH9;1;01.01.2009 25:00:00|CONTRACT=1&DT=01.01.2009 25:00:00|1|01.01."
-                          "2009 25:00:00||DT не читается: '01.01.2009 25:00:00' is not a valid "
-                          "date and time",
-                          "1|RIH9;2;01.01.2009 12:00:00|CONTRACT=2&DT=01.01.2009 12:00:00|2|01.01."
-                          "2009 12:00:00|12:00:00.000|в окне пропуска 1"}));
+             (QStringList{"0|DT не читается: '01.01.2009 25:00:00' is not a valid date and "
+                          "time|1|01.01.2009 25:00:00||RIH9;1;01.01.2009 25:00:00|CONTRACT=1&DT=01."
+                          "01.2009 25:00:00",
+                          "1|в окне пропуска 1|2|01.01.2009 12:00:00|12:00:00.000|RIH9;2;01.01."
+                          "2009 12:00:00|CONTRACT=2&DT=01.01.2009 12:00:00"}));
     tester->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(frm.findChild<TPatternTester*>() == nullptr);
@@ -1070,6 +1070,30 @@ class TWindowTest : public QObject {
     frm.leIntervalStep->setText(QStringLiteral("1O0"));
     frm.acStart->trigger();
     save("8-start-failure");
+    frm.pc->setCurrentWidget(frm.tsSettings);
+    const auto saveTester = [&](const QString& aName) {
+      auto* tester = frm.findChild<TPatternTester*>();
+      QTest::qWait(300);
+      QVERIFY(tester->grab().save(folder + '/' + aName + ".png"));
+      tester->close();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    frm.sbtnTestPattern->click();
+    saveTester("9-tester");
+    const QString saved = frm.memIni->toPlainText();
+    frm.memIni->setPlainText(
+        QString(saved).replace(QStringLiteral("\\d{4}"), QStringLiteral("\\d{4")));
+    frm.sbtnTestPattern->click();
+    saveTester("10-tester-wrong-pattern");
+    // The question Start asks, as the desktop shows it.
+    QTimer::singleShot(300, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      QVERIFY(box != nullptr && box->grab().save(folder + "/11-unsaved-question.png"));
+      box->close();
+    });
+    DefaultUiHooks().Ask("Настройки изменены, но не сохранены. Сохранить их перед расчётом?",
+                         {"Сохранить", "Не сохранять", "Отмена"});
+    frm.memIni->setPlainText(saved);
     QVERIFY(Recorded.ErrorBoxes.empty() && Recorded.MessageBoxes.empty());
   }
 };

@@ -52,8 +52,12 @@ std::string StartFailureText(std::string_view aFindWhat, std::string_view aContr
     // The count of interval values divides by the step.
     return "Шаг интервала не может быть 0";
   } catch (const std::length_error& e) {
-    return "Интервалы: слишком много значений на этот период, сузьте диапазон или увеличьте шаг (" +
-           std::string(e.what()) + ")";
+    const std::string_view message = e.what();
+    if (message.starts_with("The result set of"))
+      return "Интервалы: слишком много значений на этот период, сузьте диапазон или увеличьте "
+             "шаг (" +
+             std::string(message) + ")";
+    return "Замена ReplaceWith: " + std::string(message);
   } catch (const std::out_of_range&) {
     return "Даты: период выходит за пределы календаря (годы 1–9999)";
   } catch (const EInOutError& e) {

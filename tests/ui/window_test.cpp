@@ -23,6 +23,7 @@
 #include "ui/pattern_tester.h"
 #include "ui/qt_bar_chart.h"
 #include "ui/run_progress.h"
+#include "ui/start_failure.h"
 #include "ui/window_hooks.h"
 
 // Failures name the texts compared, not only that they differ.
@@ -332,6 +333,31 @@ class TWindowTest : public QObject {
     frm.leIntervalStep->setText(QStringLiteral("100"));
     frm.btnStart->click();
     QVERIFY(Engine().CurrentResult && frm.lblGraphFailure->isHidden());
+  }
+
+  // Each failure a run raises is told by what it concerns; a place in the pattern is counted in
+  // FindWhat as written, "$CONTRACT" and all.
+  void startFailuresNameWhatTheyConcern() {
+    const auto told = [](auto aFailure) {
+      try {
+        throw aFailure;
+      } catch (...) {
+        return StartFailureText("^$CONTRACT;(x", "RIH9");
+      }
+    };
+    QCOMPARE(told(std::runtime_error("Invalid regular expression at offset 3: oops")),
+             "Шаблон FindWhat: oops (позиция 1)");
+    QCOMPARE(told(std::runtime_error("Invalid regular expression at offset 8: oops")),
+             "Шаблон FindWhat: oops (позиция 13)");
+    QCOMPARE(told(std::length_error("The replaced text is too long")),
+             "Замена ReplaceWith: The replaced text is too long");
+    QVERIFY(
+        told(std::length_error("The result set of 9 interval values")).starts_with("Интервалы:"));
+    QCOMPARE(told(std::out_of_range("x")),
+             "Даты: период выходит за пределы календаря (годы 1–9999)");
+    QCOMPARE(told(EInOutError("Cannot read file \"a\"")), "Файл дня: Cannot read file \"a\"");
+    QCOMPARE(told(ERunCancelled()), "Расчёт прерван");
+    QCOMPARE(told(std::runtime_error("other")), "other");
   }
 
   // A pattern that does not compile is named with the reason and the place.

@@ -10,6 +10,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/calculation.h"
+#include "engine/csv_format.h"
 #include "engine/day_figures.h"
 #include "engine/engine.h"
 #include "engine/ini_file.h"
@@ -78,10 +79,13 @@ std::int32_t StepOf(const CliOptions& aOptions, const TEngine& aEngine) {
 // file replacing the old one only once the run is complete; the day figures are written after.
 class RunTables {
  public:
-  explicit RunTables(const CliOptions& aOptions) : dayStatsFileName_(aOptions.DayStatsFileName) {
+  RunTables(const CliOptions& aOptions, const TCsvFormat& aFormat)
+      : dayStatsFileName_(aOptions.DayStatsFileName), format_(aFormat) {
     if (aOptions.EventsFileName) {
       TFileReplacement& file = movesFile_.emplace(*aOptions.EventsFileName);
-      observers_.Add(moves_.emplace([&file](std::string_view aBytes) { file.Write(aBytes); }));
+      observers_.Add(moves_.emplace([&file, this](std::string_view aBytes) {
+        file.Write(InCsvFormat(std::string(aBytes), format_));
+      }));
     }
     if (dayStatsFileName_) {
       observers_.Add(dayFigures_.emplace());
@@ -95,12 +99,13 @@ class RunTables {
       movesFile_->Commit();
     }
     if (dayStatsFileName_) {
-      ReplaceFileContents(*dayStatsFileName_, DayFiguresCsv(*dayFigures_));
+      ReplaceFileContents(*dayStatsFileName_, InCsvFormat(DayFiguresCsv(*dayFigures_), format_));
     }
   }
 
  private:
   std::optional<std::string> dayStatsFileName_;
+  TCsvFormat format_;
   std::optional<TFileReplacement> movesFile_;
   std::optional<TMoveTableWriter> moves_;
   std::optional<TDayFiguresCollector> dayFigures_;
@@ -124,8 +129,21 @@ TRunSnapshot SnapshotOf(const CliOptions& aOptions) {
   return snapshot;
 }
 
+// The CSV files' format the options ask for, in the program's regional formats.
+TCsvFormat CsvFormatOf(const CliOptions& aOptions) {
+  const TCsvFormat format{aOptions.CsvSeparator,
+                          aOptions.CsvDecimalComma ? RegionalFormats().DecimalSeparator : '.'};
+  if (!format.Valid()) {
+    throw CliUsageError(
+        "--csv-decimal-comma: the decimal separator of the regional formats is "
+        "the CSV separator");
+  }
+  return format;
+}
+
 void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment) {
   TEngine& engine = Engine();
+  const TCsvFormat csvFormat = CsvFormatOf(aOptions);
   if (aOptions.ExplainLines) {
     ExplainFirstDayFile(SnapshotOf(aOptions), *aOptions.ExplainLines, aEnvironment.Out);
     return;
@@ -134,7 +152,7 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
   engine.CurrentResult.reset();
   TWriteLogRunLog log(RegionalFormats());
   TCalculation run(SnapshotOf(aOptions), log);
-  RunTables tables(aOptions);
+  RunTables tables(aOptions, csvFormat);
   run.Observe(tables.Observer());
   try {
     engine.CurrentResult =
@@ -153,7 +171,8 @@ void CalculateAndReport(const CliOptions& aOptions, CliEnvironment& aEnvironment
   const std::string report = GetReportText(*engine.CurrentResult);
   // Written first, a failed CSV or summary file leaves the report file as it was.
   if (aOptions.CsvFileName) {
-    ReplaceFileContents(*aOptions.CsvFileName, GetCsvText(*engine.CurrentResult));
+    ReplaceFileContents(*aOptions.CsvFileName,
+                        InCsvFormat(GetCsvText(*engine.CurrentResult), csvFormat));
   }
   tables.Write();
   if (aOptions.SummaryJsonFileName) {

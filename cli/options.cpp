@@ -76,6 +76,13 @@ std::int32_t ParseLineCount(std::string_view aOption, std::string_view aValue) {
   return lines;
 }
 
+char ParseSeparator(std::string_view aOption, std::string_view aValue) {
+  if (aValue != "," && aValue != ";") {
+    throw CliUsageError(std::string(aOption) + ": the separator must be , or ;");
+  }
+  return aValue.front();
+}
+
 // An argument that is itself an option can't be the value of the one before it: "--contract
 // --quiet" lacks the contract. Negative numbers are values.
 bool IsOptionName(std::string_view aArg) {
@@ -101,6 +108,8 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
        [](CliOptions& o, auto, auto v) { o.SummaryJsonFileName = std::string(v); }},
       {"--threads", [](CliOptions& o, auto n, auto v) { o.Threads = ParseThreads(n, v); }},
       {"--log-level", [](CliOptions& o, auto n, auto v) { o.LogLevel = ParseLogLevel(n, v); }},
+      {"--csv-separator",
+       [](CliOptions& o, auto n, auto v) { o.CsvSeparator = ParseSeparator(n, v); }},
       {"--explain", [](CliOptions& o, auto n, auto v) { o.ExplainLines = ParseLineCount(n, v); }},
   };
   return options;
@@ -112,6 +121,9 @@ bool* FlagOf(CliOptions& aOptions, std::string_view aName) {
   }
   if (aName == "--help" || aName == "-h") {
     return &aOptions.Help;
+  }
+  if (aName == "--csv-decimal-comma") {
+    return &aOptions.CsvDecimalComma;
   }
   return nullptr;
 }
@@ -152,6 +164,9 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& aArgs) {
       throw CliUsageError("unexpected argument " + Quoted(arg));
     }
   }
+  if (options.CsvDecimalComma && options.CsvSeparator != ';') {
+    throw CliUsageError("--csv-decimal-comma needs --csv-separator ';'");
+  }
   return options;
 }
 
@@ -160,7 +175,7 @@ std::string CliUsageText() {
          "                   [--interval-from N] [--interval-to N] [--interval-step N]\n"
          "                   [--csv FILE] [--events FILE] [--day-stats FILE]\n"
          "                   [--summary-json FILE] [--threads N] [--log-level N] [--quiet]\n"
-         "                   [--explain N]\n"
+         "                   [--csv-separator , | ;] [--csv-decimal-comma] [--explain N]\n"
          "\n"
          "Runs one calculation over the quote archive named by the settings file, writes the\n"
          "report file and prints the report, and on standard error what the run read.\n"
@@ -187,6 +202,10 @@ std::string CliUsageText() {
          "                       report is the same at every level\n"
          "  --quiet              print neither the report nor the summary of what the run\n"
          "                       read (a run that counted nothing still says why)\n"
+         "  --csv-separator C    the CSV files' field separator: , (default) or ; for\n"
+         "                       spreadsheets set to a Russian locale\n"
+         "  --csv-decimal-comma  numbers in the CSV files with the program's decimal\n"
+         "                       separator instead of . (needs --csv-separator ;)\n"
          "  --explain N          instead of the run, show what the quote path makes of the\n"
          "                       first N lines of the run's first day file (tab-separated:\n"
          "                       line, verdict, CONTRACT, DT, time of day, reason) and count\n"

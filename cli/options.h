@@ -34,6 +34,10 @@ struct CliOptions {
   std::optional<std::string> DayStatsFileName;
   // Explain the first N lines of the first day file instead of running.
   std::optional<std::int32_t> ExplainLines;
+  // The CSV files' field separator, and whether their numbers take the program's decimal
+  // separator.
+  char CsvSeparator = ',';
+  bool CsvDecimalComma = false;
 };
 
 // The most threads a run is given: beyond the cores of any desktop, more only cost memory.

@@ -32,13 +32,15 @@ using Args = std::vector<std::string_view>;
 auto Fields(const CliOptions& o) {
   return std::tuple(o.IniFileName, o.Contract, o.DateFrom, o.DateTo, o.IntervalFrom, o.IntervalTo,
                     o.IntervalStep, o.CsvFileName, o.Quiet, o.Help, o.SummaryJsonFileName,
-                    o.Threads, o.EventsFileName, o.DayStatsFileName, o.ExplainLines);
+                    o.Threads, o.EventsFileName, o.DayStatsFileName, o.ExplainLines, o.CsvSeparator,
+                    o.CsvDecimalComma);
 }
 
 TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
   EXPECT_EQ(Fields(ParseCliOptions({})), Fields(CliOptions{}));
-  const CliOptions all{"a.ini", "SiH9", 39825.0,  39836.0, -500, 2000,     100,     "out.csv",
-                       true,    false,  "s.json", 3,       1,    "ev.csv", "d.csv", 5};
+  const CliOptions all{"a.ini", "SiH9",    39825.0, 39836.0, -500,     2000,
+                       100,     "out.csv", true,    false,   "s.json", 3,
+                       1,       "ev.csv",  "d.csv", 5,       ';',      true};
   EXPECT_EQ(Fields(ParseCliOptions({"--ini",
                                     "a.ini",
                                     "--contract",
@@ -65,17 +67,22 @@ TEST(CliOptions, EveryOptionTakesItsValueEitherWayAndTheLastOneWins) {
                                     "--day-stats",
                                     "d.csv",
                                     "--explain",
-                                    "5"})),
+                                    "5",
+                                    "--csv-separator",
+                                    ";",
+                                    "--csv-decimal-comma"})),
             Fields(all));
-  EXPECT_EQ(Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009",
-                                    "--to=23012009", "--interval-from=-500", "--interval-to=0x7D0",
-                                    "--interval-step=100", "--csv=out.csv", "--quiet",
-                                    "--summary-json=s.json", "--threads=3", "--log-level=1",
-                                    "--events=ev.csv", "--day-stats=d.csv", "--explain=5"})),
-            Fields(all));
-  EXPECT_EQ(Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
-            Fields(CliOptions{
-                {}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}, {}, {}, {}, {}}));
+  EXPECT_EQ(
+      Fields(ParseCliOptions({"--ini=a.ini", "--contract=SiH9", "--from=12012009", "--to=23012009",
+                              "--interval-from=-500", "--interval-to=0x7D0", "--interval-step=100",
+                              "--csv=out.csv", "--quiet", "--summary-json=s.json", "--threads=3",
+                              "--log-level=1", "--events=ev.csv", "--day-stats=d.csv",
+                              "--explain=5", "--csv-separator=;", "--csv-decimal-comma"})),
+      Fields(all));
+  EXPECT_EQ(
+      Fields(ParseCliOptions({"--contract", "RIH9", "--contract=--quiet", "-h"})),
+      Fields(CliOptions{
+          {}, "--quiet", {}, {}, {}, {}, {}, {}, false, true, {}, {}, {}, {}, {}, {}, ',', false}));
 }
 
 TEST(CliOptions, BadCommandLinesNameTheirFault) {
@@ -92,6 +99,8 @@ TEST(CliOptions, BadCommandLinesNameTheirFault) {
         std::pair{Args{"--interval-step", "0"}, "--interval-step: the interval step can't be 0"},
         std::pair{Args{"--interval-step=-0"}, "--interval-step: the interval step can't be 0"},
         std::pair{Args{"--explain", "-1"}, "--explain: the number of lines can't be negative"},
+        std::pair{Args{"--csv-separator", "tab"}, "--csv-separator: the separator must be , or ;"},
+        std::pair{Args{"--csv-decimal-comma"}, "--csv-decimal-comma needs --csv-separator ';'"},
         std::pair{Args{"--threads", "0"}, "--threads: the number of threads must be from 1 to 256"},
         std::pair{Args{"--threads=257"}, "--threads: the number of threads must be from 1 to 256"},
         std::pair{Args{"--threads=two"}, "--threads: 'two' is not a 32-bit integer"},
@@ -242,6 +251,20 @@ TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
             "date,ticks,first,high,low,last,range,realized_variance,parkinson\r\n"
             "2009-01-12,4,150000,151230,150000,150450,1230,1856300,0.00002405432340150835\r\n"
             "2009-01-13,0,,,,,,,\r\n");
+  // The same for a spreadsheet set to a Russian locale.
+  ASSERT_EQ(Run({"--ini", ini_, "--quiet", "--from", "12012009", "--to", "13012009", "--events",
+                 dir_ + "/e.csv", "--day-stats", dir_ + "/d.csv", "--csv", dir_ + "/f.csv",
+                 "--csv-separator", ";", "--csv-decimal-comma"}),
+            kExitDone);
+  EXPECT_EQ(ReadBytes(dir_ + "/e.csv"),
+            "date;time;line;interval;side;count;old_extreme;new_extreme\r\n"
+            "2009-01-12;10:33:00,000;3;500;down;1;151230;150450\r\n");
+  EXPECT_EQ(ReadBytes(dir_ + "/d.csv"),
+            "date;ticks;first;high;low;last;range;realized_variance;parkinson\r\n"
+            "2009-01-12;4;150000;151230;150000;150450;1230;1856300;0,00002405432340150835\r\n"
+            "2009-01-13;0;;;;;;;\r\n");
+  EXPECT_EQ(ReadBytes(dir_ + "/f.csv").substr(0, 70),
+            "date;interval;closed_positions;closed_points;square_factor\r\nall;500;1;");
   EXPECT_EQ(Run({"--help"}), kExitDone);
   EXPECT_EQ(out_.str(), CliUsageText());
 }

@@ -5,12 +5,12 @@
 #include <new>
 #include <optional>
 
-#include "cli/csv.h"
 #include "cli/explain.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/calculation.h"
 #include "engine/csv_format.h"
+#include "engine/result_csv.h"
 #include "engine/day_figures.h"
 #include "engine/engine.h"
 #include "engine/ini_file.h"

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
 #include <QFrame>
@@ -188,6 +189,8 @@ void TfrmMain::CreatePages() {
   tsReport = MakeChild<QWidget>(pc, "tsReport");
   tsSettings = MakeChild<QWidget>(pc, "tsSettings");
   tsMoves = MakeOwned<TMovesPage>(pc);
+  tsMoves->SuggestedName = [this] { return ExportName("moves", "csv"); };
+  tsMoves->CsvFormat = [this] { return CsvFormat(); };
   CreateMainPage();
   CreateGraphPage();
   CreateReportPage();
@@ -302,10 +305,31 @@ void TfrmMain::CreateGraphToolBar() {
 }
 
 void TfrmMain::CreateReportPage() {
+  ToolBar3 = MakeChild<QToolBar>(tsReport, "ToolBar3");
+  ToolBar3->setMovable(false);
+  ToolBar3->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  sbtnSaveReport = MakeChild<QToolButton>(ToolBar3, "sbtnSaveReport");
+  sbtnSaveReport->setText(QStringLiteral("Сохранить отчёт…"));
+  ToolBar3->addWidget(sbtnSaveReport);
+  sbtnSaveCsv = MakeChild<QToolButton>(ToolBar3, "sbtnSaveCsv");
+  sbtnSaveCsv->setText(QStringLiteral("Сохранить CSV…"));
+  ToolBar3->addWidget(sbtnSaveCsv);
+  ToolBar3->addSeparator();
+  ToolBar3->addWidget(MakeOwned<QLabel>(QStringLiteral(" Разделитель CSV: ")));
+  cbCsvSeparator = MakeChild<QComboBox>(ToolBar3, "cbCsvSeparator");
+  cbCsvSeparator->addItem(QStringLiteral("запятая ,"), QChar(','));
+  cbCsvSeparator->addItem(QStringLiteral("точка с запятой ;"), QChar(';'));
+  ToolBar3->addWidget(cbCsvSeparator);
+  chkCsvDecimal = MakeChild<QCheckBox>(ToolBar3, "chkCsvDecimal");
+  chkCsvDecimal->setText(QStringLiteral("числа с десятичным разделителем программы"));
+  chkCsvDecimal->setEnabled(false);
+  ToolBar3->addWidget(chkCsvDecimal);
   memReport = MakeEditor(tsReport, "memReport", false, true);
   auto* layout = MakeOwned<QVBoxLayout>(tsReport);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(memReport);
+  layout->setSpacing(0);
+  layout->addWidget(ToolBar3);
+  layout->addWidget(memReport, 1);
 }
 
 void TfrmMain::CreateSettingsPage() {
@@ -352,6 +376,13 @@ void TfrmMain::ConnectHandlers() {
           [this](bool aModified) { ShowSettingsModified(aModified); });
   ConnectClick(sbtnForDate, &TfrmMain::sbtnForDateClick);
   ConnectClick(sbtnTestPattern, &TfrmMain::sbtnTestPatternClick);
+  ConnectClick(sbtnSaveReport, &TfrmMain::sbtnSaveReportClick);
+  ConnectClick(sbtnSaveCsv, &TfrmMain::sbtnSaveCsvClick);
+  connect(cbCsvSeparator, &QComboBox::currentIndexChanged, this, [this] {
+    chkCsvDecimal->setEnabled(CsvSeparator() == ';');
+    if (CsvSeparator() != ';')
+      chkCsvDecimal->setChecked(false);
+  });
   ConnectClick(sbtnAllPeriod, &TfrmMain::sbtnAllPeriodClick);
   ConnectClick(sbtnIntervalByDates, &TfrmMain::sbtnIntervalByDatesClick);
   connect(pc, &QTabWidget::currentChanged, this, [this](int aIndex) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/csv_format.h"
 #include "engine/measures.h"
 #include "engine/run_summary.h"
 #include "ui/chart_adapter.h"
@@ -11,6 +12,7 @@
 class QAction;
 class QBarSeries;
 class QButtonGroup;
+class QCheckBox;
 class QChartView;
 class QComboBox;
 class QFrame;
@@ -62,6 +64,10 @@ class TfrmMain : public QMainWindow {
   void sbtnIntervalByDatesClick();
   void acRefreshGraphExecute();
   void sbtnTestPatternClick();
+  void sbtnSaveReportClick();
+  void sbtnSaveCsvClick();
+  // The CSV format the report page's choice gives.
+  TCsvFormat CsvFormat() const;
 
   // The Qt Charts drawing behind Chart, whichever adapter the graph page uses.
   TQtBarChart& QtChart() const { return *qtChart_; }
@@ -109,6 +115,13 @@ class TfrmMain : public QMainWindow {
   QBarSeries* Series1 = nullptr;
   QWidget* tsReport = nullptr;
   QPlainTextEdit* memReport = nullptr;
+  // The report page's exports: the report file's bytes and the CSV of melquon-cli, with the
+  // CSV's separator and decimal choice.
+  QToolBar* ToolBar3 = nullptr;
+  QToolButton* sbtnSaveReport = nullptr;
+  QToolButton* sbtnSaveCsv = nullptr;
+  QComboBox* cbCsvSeparator = nullptr;
+  QCheckBox* chkCsvDecimal = nullptr;
   QFrame* ToolButton3 = nullptr;
   QFrame* ToolButton4 = nullptr;
   QLabel* lblLink = nullptr;
@@ -140,6 +153,11 @@ class TfrmMain : public QMainWindow {
   void ConnectClick(QToolButton* aButton, void (TfrmMain::*aHandler)());
 
   void ShowSettingsModified(bool aModified);
+  char CsvSeparator() const;
+  // A file name for an export of the current result: contract, first and last day, aWhat.
+  std::string ExportName(const std::string& aWhat, const std::string& aExtension) const;
+  // Asks for a file (the hook), offering aSuggested; writes aBytes whole or not at all.
+  static void SaveExport(const std::string& aSuggested, const std::string& aBytes);
   bool SettleUnsavedSettings();
   void RunCalculation();
   void BringGraphPageToFront();

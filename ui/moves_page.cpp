@@ -239,9 +239,9 @@ void TMovesPage::ExportShown() {
   if (!UiHooks().SaveFileName) {
     return;
   }
-  const std::string fileName = UiHooks().SaveFileName("moves.csv");
+  const std::string fileName = UiHooks().SaveFileName(SuggestedName());
   if (!fileName.empty()) {
-    ReplaceFileContents(fileName, ShownCsv());
+    ReplaceFileContents(fileName, InCsvFormat(ShownCsv(), CsvFormat()));
   }
 }
 

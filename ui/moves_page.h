@@ -2,9 +2,11 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/csv_format.h"
 #include "engine/day_figures.h"
 #include "engine/move_table.h"
 
@@ -36,6 +38,10 @@ class TMovesPage : public QWidget {
   std::string ShownCsv() const;
   // Asks for a file (UiHooks().SaveFileName) and writes the rows shown to it.
   void ExportShown();
+
+  // What the export offers as a file name and the CSV format it writes in; set by the window.
+  std::function<std::string()> SuggestedName = [] { return std::string("moves.csv"); };
+  std::function<TCsvFormat()> CsvFormat = [] { return TCsvFormat{}; };
 
   QComboBox* cbMovesInterval = nullptr;
   QComboBox* cbMovesDay = nullptr;

@@ -360,6 +360,44 @@ class TWindowTest : public QObject {
     QCOMPARE(told(std::runtime_error("other")), "other");
   }
 
+  // The report page writes the report file's bytes and melquon-cli's CSV, in each separator;
+  // a file that can't be written is named and nothing is left of it.
+  void reportPageExportsWhatTheToolWrites() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    frm.btnStart->click();
+    std::string offered;
+    std::string target = fixture.File("export.txt");
+    UiHooks().SaveFileName = [&](const std::string& aSuggested) {
+      offered = aSuggested;
+      return target;
+    };
+    frm.sbtnSaveReport->click();
+    QCOMPARE(offered, "RIH9_2009-01-01_2009-01-02_report.txt");
+    QCOMPARE(FileBytes(target), FileBytes(fixture.File("report.txt")));
+    for (const bool semicolon : {false, true}) {
+      frm.cbCsvSeparator->setCurrentIndex(semicolon ? 1 : 0);
+      QCOMPARE(frm.chkCsvDecimal->isEnabled(), semicolon);
+      frm.chkCsvDecimal->setChecked(semicolon);
+      target = fixture.File(semicolon ? "semicolon.csv" : "comma.csv");
+      frm.sbtnSaveCsv->click();
+      QCOMPARE(offered, "RIH9_2009-01-01_2009-01-02_figures.csv");
+      const std::string cli = fixture.File("cli.csv");
+      const std::string command = std::string("'") + MELQUON_CLI_EXE + "' --quiet --ini '" +
+                                  fixture.Ini() + "' --csv '" + cli + "'" +
+                                  (semicolon ? " --csv-separator ';' --csv-decimal-comma" : "");
+      QCOMPARE(std::system(command.c_str()), 0);
+      QCOMPARE(FileBytes(target), FileBytes(cli));
+      QCOMPARE(FileBytes(target).find(';') != std::string::npos, semicolon);
+    }
+    target = fixture.File("no-such-folder/x.csv");
+    frm.sbtnSaveCsv->click();
+    QCOMPARE(Recorded.ErrorBoxes.size(), std::size_t{1});
+    QVERIFY(Recorded.ErrorBoxes[0].find(target) != std::string::npos);
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(fixture.File("no-such-folder"))));
+    UiHooks().SaveFileName = {};
+  }
+
   // A pattern that does not compile is named with the reason and the place.
   void badPatternIsNamedOnTheGraphPage() {
     TWindowFixture fixture;

@@ -1,4 +1,4 @@
-#include "cli/csv.h"
+#include "engine/result_csv.h"
 
 #include <cstdint>
 
@@ -7,7 +7,7 @@
 #include "engine/volatility_res.h"
 #include "runtime/number_text.h"
 
-namespace melquon::cli {
+namespace melquon {
 
 namespace {
 
@@ -41,4 +41,4 @@ std::string GetCsvText(const TVolatilityRes& aResult) {
   return text;
 }
 
-}  // namespace melquon::cli
+}  // namespace melquon

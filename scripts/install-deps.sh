@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl1-mesa-dev
+  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl1-mesa-dev
   libpcre2-dev libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core locales
 )

@@ -1,6 +1,13 @@
 // The window's exports: what a page shows, written to a file the user chooses.
+#include <QBuffer>
+#include <QChartView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgGenerator>
 
 #include "engine/engine.h"
 #include "engine/report.h"
@@ -51,6 +58,73 @@ void TfrmMain::sbtnSaveCsvClick() {
     SaveExport(ExportName("figures", "csv"),
                InCsvFormat(GetCsvText(*Engine().CurrentResult), CsvFormat()));
   }
+}
+
+namespace {
+
+// The size the user asks for, the chart's own offered.
+std::optional<std::pair<int, int>> AskImageSize(const QWidget& aChart) {
+  if (!UiHooks().ImageSize)
+    return std::pair(aChart.width(), aChart.height());
+  return UiHooks().ImageSize(aChart.width(), aChart.height());
+}
+
+std::string BytesOf(const QByteArray& aBytes) {
+  return {aBytes.constData(), static_cast<std::size_t>(aBytes.size())};
+}
+
+}  // namespace
+
+void TfrmMain::PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const {
+  QPainter painter(&aDevice);
+  painter.setRenderHint(QPainter::Antialiasing);
+  Chart->render(&painter, QRectF(0, 0, aWidth, aHeight), QRect(), Qt::IgnoreAspectRatio);
+}
+
+std::string TfrmMain::ChartExportName(const std::string& aExtension) const {
+  static const char* const kMeasureNames[] = {"count", "sum", "kfactor"};
+  return ExportName(kMeasureNames[static_cast<int>(ChosenMeasure())], aExtension);
+}
+
+void TfrmMain::acChartPngExecute() {
+  const auto size = AskImageSize(*Chart);
+  if (!size)
+    return;
+  QImage image(size->first, size->second, QImage::Format_ARGB32);
+  image.fill(Qt::white);
+  PaintChart(image, size->first, size->second);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  SaveExport(ChartExportName("png"), BytesOf(bytes));
+}
+
+void TfrmMain::acChartSvgExecute() {
+  const auto size = AskImageSize(*Chart);
+  if (!size)
+    return;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  // Sizes are written in millimetres: at the 96 dots an inch of CSS pixels, a browser shows
+  // the chart at the size asked.
+  svg.setResolution(96);
+  svg.setSize(QSize(size->first, size->second));
+  svg.setViewBox(QRect(0, 0, size->first, size->second));
+  svg.setTitle(QString::fromStdString(ChartExportName("svg")));
+  PaintChart(svg, size->first, size->second);
+  SaveExport(ChartExportName("svg"), BytesOf(bytes));
+}
+
+// The chart at its size on the screen.
+void TfrmMain::acChartCopyExecute() {
+  QImage image(Chart->width(), Chart->height(), QImage::Format_ARGB32);
+  image.fill(Qt::white);
+  PaintChart(image, Chart->width(), Chart->height());
+  QGuiApplication::clipboard()->setImage(image);
 }
 
 }  // namespace melquon

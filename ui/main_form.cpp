@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -302,6 +303,16 @@ void TfrmMain::CreateGraphToolBar() {
   sbtnRefresh = MakeToolButton(ToolBar2, "sbtnRefresh", 832, 64);
   sbtnRefresh->setDefaultAction(acRefreshGraph);
   sbtnRefresh->setAutoRaise(true);
+  sbtnChartExport = MakeToolButton(ToolBar2, "sbtnChartExport", 896, 24);
+  sbtnChartExport->setText(QStringLiteral("…"));
+  sbtnChartExport->setToolTip(QStringLiteral("Сохранить или скопировать диаграмму"));
+  sbtnChartExport->setAutoRaise(true);
+  sbtnChartExport->setPopupMode(QToolButton::InstantPopup);
+  auto* exports = MakeOwned<QMenu>(sbtnChartExport);
+  acChartPng = exports->addAction(QStringLiteral("Сохранить PNG…"));
+  acChartSvg = exports->addAction(QStringLiteral("Сохранить SVG…"));
+  acChartCopy = exports->addAction(QStringLiteral("Копировать изображение"));
+  sbtnChartExport->setMenu(exports);
 }
 
 void TfrmMain::CreateReportPage() {
@@ -377,6 +388,9 @@ void TfrmMain::ConnectHandlers() {
   ConnectClick(sbtnForDate, &TfrmMain::sbtnForDateClick);
   ConnectClick(sbtnTestPattern, &TfrmMain::sbtnTestPatternClick);
   ConnectClick(sbtnSaveReport, &TfrmMain::sbtnSaveReportClick);
+  ConnectAction(acChartPng, &TfrmMain::acChartPngExecute);
+  ConnectAction(acChartSvg, &TfrmMain::acChartSvgExecute);
+  ConnectAction(acChartCopy, &TfrmMain::acChartCopyExecute);
   ConnectClick(sbtnSaveCsv, &TfrmMain::sbtnSaveCsvClick);
   connect(cbCsvSeparator, &QComboBox::currentIndexChanged, this, [this] {
     chkCsvDecimal->setEnabled(CsvSeparator() == ';');

@@ -19,6 +19,7 @@ class QFrame;
 class QKeySequence;
 class QLabel;
 class QLineEdit;
+class QPaintDevice;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -66,6 +67,9 @@ class TfrmMain : public QMainWindow {
   void sbtnTestPatternClick();
   void sbtnSaveReportClick();
   void sbtnSaveCsvClick();
+  void acChartPngExecute();
+  void acChartSvgExecute();
+  void acChartCopyExecute();
   // The CSV format the report page's choice gives.
   TCsvFormat CsvFormat() const;
 
@@ -107,6 +111,11 @@ class TfrmMain : public QMainWindow {
   QToolButton* sbtnKFactor = nullptr;
   QToolButton* sbtnRefresh = nullptr;
   QFrame* ToolButton2 = nullptr;
+  // The chart's exports, in the menu of the last tool button.
+  QToolButton* sbtnChartExport = nullptr;
+  QAction* acChartPng = nullptr;
+  QAction* acChartSvg = nullptr;
+  QAction* acChartCopy = nullptr;
   QChartView* Chart = nullptr;
   // Why the last Start failed, between the tool bar and the chart; hidden after a good one.
   QLabel* lblGraphFailure = nullptr;
@@ -154,6 +163,9 @@ class TfrmMain : public QMainWindow {
 
   void ShowSettingsModified(bool aModified);
   char CsvSeparator() const;
+  // The chart as drawn now, scaled to aWidth x aHeight, painted on aDevice.
+  void PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const;
+  std::string ChartExportName(const std::string& aExtension) const;
   // A file name for an export of the current result: contract, first and last day, aWhat.
   std::string ExportName(const std::string& aWhat, const std::string& aExtension) const;
   // Asks for a file (the hook), offering aSuggested; writes aBytes whole or not at all.

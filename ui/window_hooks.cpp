@@ -3,14 +3,19 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QString>
 #include <QUrl>
 #include <algorithm>
 
 #include "ui/notice_box.h"
+#include "ui/widget_helpers.h"
 
 namespace melquon {
 
@@ -40,6 +45,27 @@ TUiHooks DefaultUiHooks() {
     const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return static_cast<int>(chosen == buttons.end() ? buttons.size() - 1
                                                     : chosen - buttons.begin());
+  };
+  hooks.ImageSize = [](int aWidth, int aHeight) -> std::optional<std::pair<int, int>> {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("Размер изображения"));
+    auto* width = MakeOwned<QSpinBox>(&dialog);
+    auto* height = MakeOwned<QSpinBox>(&dialog);
+    for (auto [box, value] : {std::pair(width, aWidth), std::pair(height, aHeight)}) {
+      box->setRange(16, 16384);
+      box->setValue(value);
+    }
+    auto* buttons =
+        MakeOwned<QDialogButtonBox>(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* form = MakeOwned<QFormLayout>(&dialog);
+    form->addRow(QStringLiteral("Ширина:"), width);
+    form->addRow(QStringLiteral("Высота:"), height);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+      return std::nullopt;
+    return std::pair(width->value(), height->value());
   };
   hooks.SaveFileName = [](const std::string& aSuggested) {
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(),

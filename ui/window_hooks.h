@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QUrl;
@@ -22,6 +24,8 @@ struct TUiHooks {
   // Asks a question with the answers given as buttons; the number of the one chosen (from 0),
   // or the last when the question is closed.
   std::function<int(const std::string& aText, const std::vector<std::string>& aAnswers)> Ask;
+  // Asks the size of an image to export, offering aWidth x aHeight; none when the user declined.
+  std::function<std::optional<std::pair<int, int>>(int aWidth, int aHeight)> ImageSize;
   // Asks where to save a file, aSuggested the name offered; empty when the user declined.
   std::function<std::string(const std::string& aSuggested)> SaveFileName;
 };

@@ -1,5 +1,6 @@
 // The window on the offscreen platform, with recorders instead of dialogs and beeps. Run with
 // MELQUON_SCREENSHOTS naming a folder, it also takes a picture of every page for a person.
+#include <QSvgRenderer>
 #include <QtCharts>
 #include <QtTest>
 #include <QtWidgets>
@@ -395,6 +396,57 @@ class TWindowTest : public QObject {
     QCOMPARE(Recorded.ErrorBoxes.size(), std::size_t{1});
     QVERIFY(Recorded.ErrorBoxes[0].find(target) != std::string::npos);
     QVERIFY(!QFileInfo::exists(QString::fromStdString(fixture.File("no-such-folder"))));
+    UiHooks().SaveFileName = {};
+  }
+
+  // The chart leaves as PNG and SVG of the size asked for, and as an image on the clipboard.
+  void chartExportsAreImagesOfTheSizeAsked() {
+    TWindowFixture fixture(kDefaultSection, true);
+    TfrmMain& frm = *fixture.Window;
+    frm.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frm));
+    frm.btnStart->click();
+    frm.acRefreshGraph->trigger();
+    QTest::qWait(50);
+    std::string offered;
+    std::string target;
+    UiHooks().ImageSize = [](int, int) { return std::optional(std::pair(640, 400)); };
+    UiHooks().SaveFileName = [&](const std::string& aSuggested) {
+      offered = aSuggested;
+      return target;
+    };
+    // Not blank: some pixel is the bars' blue.
+    const auto drawn = [](const QImage& aImage) {
+      for (int y = 0; y < aImage.height(); y += 2)
+        for (int x = 0; x < aImage.width(); x += 2)
+          if (QColor(aImage.pixel(x, y)) == QColor(Qt::blue))
+            return true;
+      return false;
+    };
+    target = fixture.File("chart.png");
+    frm.acChartPng->trigger();
+    QCOMPARE(offered, "RIH9_2009-01-01_2009-01-02_sum.png");
+    const QImage png(QString::fromStdString(target));
+    QVERIFY(png.size() == QSize(640, 400) && drawn(png));
+    target = fixture.File("chart.svg");
+    frm.acChartSvg->trigger();
+    QSvgRenderer svg(QString::fromStdString(target));
+    QVERIFY(svg.isValid() && svg.viewBox() == QRect(0, 0, 640, 400));
+    QImage rendered(640, 400, QImage::Format_ARGB32);
+    rendered.fill(Qt::white);
+    QPainter painter(&rendered);
+    svg.render(&painter);
+    painter.end();
+    QVERIFY(drawn(rendered));
+    frm.acChartCopy->trigger();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QVERIFY(copied.size() == frm.Chart->size() && drawn(copied));
+    target = fixture.File("no-such-folder/chart.png");
+    frm.acChartPng->trigger();
+    QVERIFY(Recorded.ErrorBoxes.size() == 1 &&
+            Recorded.ErrorBoxes[0].find(target) != std::string::npos);
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(fixture.File("no-such-folder"))));
+    UiHooks().ImageSize = {};
     UiHooks().SaveFileName = {};
   }
 
@@ -1125,6 +1177,16 @@ class TWindowTest : public QObject {
     frm.cbByInterval->setCurrentIndex(frm.cbByInterval->count() / 2);
     draw(frm.sbtnIntervalByDates, frm.sbtnClosedCnt, "3-graph-by-day");
     draw(frm.sbtnForDate, frm.sbtnKFactor, "4-graph-single-day");
+    // The chart as it leaves the window.
+    UiHooks().ImageSize = [](int, int) { return std::optional(std::pair(800, 450)); };
+    for (const QString& format : {QStringLiteral("png"), QStringLiteral("svg")}) {
+      UiHooks().SaveFileName = [&](const std::string&) {
+        return (folder + "/12-chart." + format).toStdString();
+      };
+      (format == "png" ? frm.acChartPng : frm.acChartSvg)->trigger();
+    }
+    UiHooks().ImageSize = {};
+    UiHooks().SaveFileName = {};
     frm.pc->setCurrentWidget(frm.tsReport);
     save("5-report");
     frm.pc->setCurrentWidget(frm.tsSettings);

@@ -159,4 +159,53 @@ std::string_view IniValueField(std::string_view aValue, std::size_t aFirst, std:
   return rest.substr(0, Utf8PrefixLength(rest, aCount));
 }
 
+std::string WithIniValue(std::string_view aText, std::string_view aSection, std::string_view aKey,
+                         std::string_view aValue) {
+  const std::string eol =
+      aText.find('\n') == std::string_view::npos || aText.find("\r\n") != std::string_view::npos
+          ? "\r\n"
+          : "\n";
+  const std::string section = FoldCase(aSection);
+  const std::string key = FoldCase(aKey);
+  bool inSection = false;
+  bool seen = false;
+  std::size_t insertAt = aText.size();
+  for (std::size_t begin = 0; begin < aText.size();) {
+    std::size_t end = aText.find_first_of("\r\n", begin);
+    end = end == std::string_view::npos ? aText.size() : end;
+    // Past the line's ending: CR LF, CR or LF.
+    const std::size_t next = aText.substr(end, 2) == "\r\n" ? end + 2
+                             : end < aText.size()           ? end + 1
+                                                            : end;
+    const std::string_view line = Trim(aText.substr(begin, end - begin));
+    if (!line.empty() && line.front() == '[') {
+      if (inSection)
+        break;
+      inSection = !seen && FoldCase(SectionName(line)) == section;
+      seen = seen || inSection;
+      if (inSection)
+        insertAt = next;
+    } else if (inSection && !line.empty() && line.front() != ';') {
+      const std::size_t equals = line.find('=');
+      if (equals != std::string_view::npos && FoldCase(Trim(line.substr(0, equals))) == key) {
+        const std::size_t valueAt =
+            static_cast<std::size_t>(line.data() - aText.data()) + equals + 1;
+        return std::string(aText.substr(0, valueAt)) + std::string(aValue) +
+               std::string(aText.substr(end));
+      }
+      insertAt = next;
+    }
+    begin = next;
+  }
+  std::string text(aText);
+  const std::string added = std::string(aKey) + "=" + std::string(aValue) + eol;
+  if (seen) {
+    const bool ended = insertAt == 0 || text[insertAt - 1] == '\n' || text[insertAt - 1] == '\r';
+    return text.insert(insertAt, (ended ? "" : eol) + added);
+  }
+  if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+    text += eol;
+  return text + (text.empty() ? "" : eol) + "[" + std::string(aSection) + "]" + eol + added;
+}
+
 }  // namespace melquon

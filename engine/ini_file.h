@@ -44,6 +44,13 @@ class IniFile {
   std::unordered_map<std::string, Section> sections_;
 };
 
+// aText, a settings file's text, with aKey of aSection set to aValue as the reader rules find it
+// (the first section of the name, the first key of the name in it, names without regard to
+// case): the value of a key there replaced, or the key added after the section's last key, or
+// the section added at the end. Every other line stays as it was; added lines end as aText's.
+std::string WithIniValue(std::string_view aText, std::string_view aSection, std::string_view aKey,
+                         std::string_view aValue);
+
 // Characters aFirst (counted from 1) to aFirst + aCount - 1 of a UTF-8 value, fewer or none
 // where the value is shorter. A character is one code point, as it is one byte in the file,
 // so fixed-width fields (ddmmyyyy, hhmm) are cut where the user sees them.

@@ -7,17 +7,54 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QSvgGenerator>
+#include <QTextDocument>
 
 #include "engine/engine.h"
+#include "engine/ini_file.h"
 #include "engine/report.h"
 #include "engine/result_csv.h"
 #include "runtime/cp1251.h"
 #include "runtime/text_file.h"
+#include "ui/editor_text.h"
 #include "ui/main_form.h"
 #include "ui/window_hooks.h"
 
 namespace melquon {
+
+namespace {
+
+constexpr const char* kWindowSection = "WINDOW";
+
+}  // namespace
+
+// The page shows the file: the keys go into its text too, which stays unsaved if it was.
+void TfrmMain::RememberCsvChoice() {
+  const auto withChoice = [this](const std::string& aText) {
+    return WithIniValue(WithIniValue(aText, kWindowSection, "CsvSeparator",
+                                     CsvSeparator() == ';' ? "semicolon" : "comma"),
+                        kWindowSection, "CsvDecimal", chkCsvDecimal->isChecked() ? "1" : "0");
+  };
+  const std::string& fileName = Engine().IniFileName;
+  const std::string bytes =
+      FileExists(fileName) ? ReadFileBytes(fileName, IniFile::kMaxFileBytes) : std::string();
+  ReplaceFileContents(fileName, withChoice(bytes));
+  const bool modified = memIni->document()->isModified();
+  memIni->setPlainText(QString::fromStdString(
+      modified ? withChoice(memIni->toPlainText().toStdString()) : ReadEditorTextFile(fileName)));
+  memIni->document()->setModified(modified);
+}
+
+void TfrmMain::RestoreCsvChoice() {
+  const IniFile ini = IniFile::Load(Engine().IniFileName);
+  const QSignalBlocker quietSeparator(cbCsvSeparator);
+  const QSignalBlocker quietDecimal(chkCsvDecimal);
+  const bool semicolon = ini.ReadString(kWindowSection, "CsvSeparator", "") == "semicolon";
+  cbCsvSeparator->setCurrentIndex(semicolon ? 1 : 0);
+  chkCsvDecimal->setEnabled(semicolon);
+  chkCsvDecimal->setChecked(semicolon && ini.ReadInteger(kWindowSection, "CsvDecimal", 0) == 1);
+}
 
 char TfrmMain::CsvSeparator() const {
   return cbCsvSeparator->currentData().toChar().toLatin1();

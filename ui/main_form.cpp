@@ -393,10 +393,14 @@ void TfrmMain::ConnectHandlers() {
   ConnectAction(acChartCopy, &TfrmMain::acChartCopyExecute);
   ConnectClick(sbtnSaveCsv, &TfrmMain::sbtnSaveCsvClick);
   connect(cbCsvSeparator, &QComboBox::currentIndexChanged, this, [this] {
+    const QSignalBlocker quiet(chkCsvDecimal);
     chkCsvDecimal->setEnabled(CsvSeparator() == ';');
     if (CsvSeparator() != ';')
       chkCsvDecimal->setChecked(false);
+    RunGuarded([this] { RememberCsvChoice(); });
   });
+  connect(chkCsvDecimal, &QCheckBox::toggled, this,
+          [this] { RunGuarded([this] { RememberCsvChoice(); }); });
   ConnectClick(sbtnAllPeriod, &TfrmMain::sbtnAllPeriodClick);
   ConnectClick(sbtnIntervalByDates, &TfrmMain::sbtnIntervalByDatesClick);
   connect(pc, &QTabWidget::currentChanged, this, [this](int aIndex) {

@@ -163,6 +163,9 @@ class TfrmMain : public QMainWindow {
 
   void ShowSettingsModified(bool aModified);
   char CsvSeparator() const;
+  // The CSV choice is kept in the settings file's WINDOW section, and shown again at start.
+  void RememberCsvChoice();
+  void RestoreCsvChoice();
   // The chart as drawn now, scaled to aWidth x aHeight, painted on aDevice.
   void PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const;
   std::string ChartExportName(const std::string& aExtension) const;

@@ -66,6 +66,7 @@ void TfrmMain::FormCreate() {
   memIni->setPlainText(QString::fromStdString(ReadEditorTextFile(Engine().IniFileName)));
   memIni->document()->setModified(false);
   ShowSettings();
+  RestoreCsvChoice();
 }
 
 // Edits of the settings page not saved yet: the page's title and the save button say so.

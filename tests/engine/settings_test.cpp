@@ -121,6 +121,31 @@ TEST(IniFileTest, FindsSectionsAndKeysByTheReaderRules) {
             "1");
 }
 
+// A key set in a text reads back by the same rules, whatever the text, and leaves every other
+// line as it was.
+TEST(IniFileTest, WithIniValueSetsTheKeyTheReaderFinds) {
+  for (const std::string_view text :
+       {"[s]\r\nk=x", "  [ \tS  ]  \r\nK=1", "[S] ; paths\r\nK=1", "[S]\r\n \t K \t=1",
+        "[A]\r\nK=1\r\n[S]\r\nL=2", "K=1\r\n[S]\r\nL=2", "[T]\r\nK=1", "", "[S]\r\nK",
+        "[S]\r\n;K=1", "[S]\r\nK=1\r\nk=2", "[S]\r\nK=1\r\n[s]\r\nK=2",
+        "[S]\r\nL=1\r\n[T]\r\n[S]\r\nK=2", "[S]\nL=1\nK=2\n", "[S]\rL=1\rK=2", "[S]\r\nK=1",
+        "[S]\r\nL=1\r\n\r\n[T]\r\nM=3\r\n", "[S]"}) {
+    const std::string set = WithIniValue(text, "S", "K", "semicolon");
+    const IniFile ini = IniFile::Parse(set);
+    EXPECT_EQ(ini.Read("S", "K").value_or("(missing)"), "semicolon") << set;
+    const IniFile before = IniFile::Parse(text);
+    for (const auto& [section, key] :
+         {std::pair("S", "L"), std::pair("A", "K"), std::pair("T", "M"), std::pair("T", "K")})
+      EXPECT_EQ(ini.Read(section, key), before.Read(section, key)) << set;
+  }
+  for (const auto& [text, expected] :
+       {std::pair("[S]\r\nK = 1 ; x\r\n[T]\r\n", "[S]\r\nK =v\r\n[T]\r\n"),
+        std::pair("[S]\r\nL=1\r\n\r\n[T]\r\n", "[S]\r\nL=1\r\nK=v\r\n\r\n[T]\r\n"),
+        std::pair("[S]\nL=1", "[S]\nL=1\nK=v\n"), std::pair("a=1", "a=1\r\n\r\n[S]\r\nK=v\r\n"),
+        std::pair("", "[S]\r\nK=v\r\n")})
+    EXPECT_EQ(WithIniValue(text, "S", "K", "v"), expected);
+}
+
 // Integers that don't convert, and files that are unreadable, give the defaults.
 TEST_F(SettingsTest, TrimsUnquotesCutsAndConvertsValues) {
   CheckReads({"[S]\r\nK= \t a b \t \r\n -> a b", "[S]\r\nK=b=c -> b=c", "[S]\r\nK= -> ",

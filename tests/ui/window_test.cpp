@@ -391,12 +391,20 @@ class TWindowTest : public QObject {
       QCOMPARE(FileBytes(target), FileBytes(cli));
       QCOMPARE(FileBytes(target).find(';') != std::string::npos, semicolon);
     }
+    // The choice is kept in the settings file and shown again by the next window.
+    QVERIFY(FileBytes(fixture.Ini())
+                .ends_with("\r\n[WINDOW]\r\nCsvSeparator=semicolon\r\nCsvDecimal=1\r\n"));
+    QVERIFY(frm.memIni->toPlainText().contains("[WINDOW]\nCsvSeparator=semicolon\nCsvDecimal=1") &&
+            !frm.memIni->document()->isModified());
     target = fixture.File("no-such-folder/x.csv");
     frm.sbtnSaveCsv->click();
     QCOMPARE(Recorded.ErrorBoxes.size(), std::size_t{1});
     QVERIFY(Recorded.ErrorBoxes[0].find(target) != std::string::npos);
     QVERIFY(!QFileInfo::exists(QString::fromStdString(fixture.File("no-such-folder"))));
     UiHooks().SaveFileName = {};
+    fixture.Window.reset();
+    const TfrmMain next(TfrmMain::TOptions{fixture.Ini(), nullptr});
+    QVERIFY(next.cbCsvSeparator->currentIndex() == 1 && next.chkCsvDecimal->isChecked());
   }
 
   // The chart leaves as PNG and SVG of the size asked for, and as an image on the clipboard.

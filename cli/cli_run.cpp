@@ -10,12 +10,12 @@
 #include "cli/progress.h"
 #include "engine/calculation.h"
 #include "engine/csv_format.h"
-#include "engine/result_csv.h"
 #include "engine/day_figures.h"
 #include "engine/engine.h"
 #include "engine/ini_file.h"
 #include "engine/move_table.h"
 #include "engine/report.h"
+#include "engine/result_csv.h"
 #include "log/write_log.h"
 #include "runtime/cp1251.h"
 #include "runtime/errors.h"
@@ -210,6 +210,10 @@ int RunCli(const std::vector<std::string_view>& aArgs, CliEnvironment& aEnvironm
   }
   if (options.Help) {
     aEnvironment.Out << CliUsageText();
+    return kExitDone;
+  }
+  if (options.Version) {
+    aEnvironment.Out << "melquon-cli " << MELQUON_VERSION << "\n";
     return kExitDone;
   }
   const std::string iniFileName = SettingsFileOf(options, aEnvironment.ProgramDirectory);

@@ -1,4 +1,5 @@
 #include <unistd.h>
+#include <algorithm>
 
 #include <csignal>
 #include <iostream>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_run.h"
+#include "engine/program_folder.h"
 #include "runtime/errors.h"
 #include "runtime/formats.h"
 #include "runtime/memory.h"
@@ -18,9 +20,21 @@ int main(int argc, char** argv) {
   melquon::SetUpAllocator();
   melquon::RegionalFormats() = melquon::FormatsFromSystemLocale();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  melquon::cli::CliEnvironment environment{melquon::ExecutableDirectory(), std::cout, std::cerr,
-                                           isatty(STDERR_FILENO) == 1};
+  // The user's own folder is only needed without --ini; one that can't be made is said once.
+  std::string folder;
   try {
+    folder = melquon::ProgramFolder();
+  } catch (const melquon::EInOutError& e) {
+    const bool ini = std::any_of(args.begin(), args.end(),
+                                 [](std::string_view aArg) { return aArg.starts_with("--ini"); });
+    if (!ini) {
+      std::cerr << "melquon-cli: " << e.what() << std::endl;
+      return melquon::cli::kExitRunFailed;
+    }
+  }
+  try {
+    melquon::cli::CliEnvironment environment{folder, std::cout, std::cerr,
+                                             isatty(STDERR_FILENO) == 1};
     return melquon::cli::RunCli(args, environment);
   } catch (const std::bad_alloc&) {
     // Outside the run itself, where there is no room left even for the usual failure path.

@@ -122,6 +122,9 @@ bool* FlagOf(CliOptions& aOptions, std::string_view aName) {
   if (aName == "--help" || aName == "-h") {
     return &aOptions.Help;
   }
+  if (aName == "--version") {
+    return &aOptions.Version;
+  }
   if (aName == "--csv-decimal-comma") {
     return &aOptions.CsvDecimalComma;
   }
@@ -211,6 +214,7 @@ std::string CliUsageText() {
          "                       line, verdict, CONTRACT, DT, time of day, reason) and count\n"
          "                       the verdicts of all its lines\n"
          "  --help               show this text\n"
+         "  --version            show the version\n"
          "\n"
          "Exit status: 0 done, 1 the run failed or the report or a CSV file was not written,\n"
          "2 bad arguments.\n";

@@ -38,6 +38,7 @@ struct CliOptions {
   // separator.
   char CsvSeparator = ',';
   bool CsvDecimalComma = false;
+  bool Version = false;
 };
 
 // The most threads a run is given: beyond the cores of any desktop, more only cost memory.

@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 
+#include "engine/program_folder.h"
 #include "log/write_log.h"
 #include "runtime/paths.h"
 
@@ -10,8 +11,16 @@ TEngine& Engine() {
   return engine;
 }
 
+// A folder that can't be made is told once, and no log line is tried after it.
 void StartEngine() {
-  StartEngine(ExecutableDirectory() + "Melquon.ini");
+  std::string folder;
+  try {
+    folder = ProgramFolder();
+  } catch (...) {
+    LogLevel = 0;
+    throw;
+  }
+  StartEngine(folder + "Melquon.ini");
 }
 
 void StartEngine(const std::string& aIniFileName) {

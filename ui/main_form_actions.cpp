@@ -12,6 +12,7 @@
 
 #include "engine/calculation.h"
 #include "engine/engine.h"
+#include "engine/program_folder.h"
 #include "engine/report.h"
 #include "log/write_log.h"
 #include "runtime/errors.h"
@@ -31,9 +32,6 @@
 namespace melquon {
 
 namespace {
-
-// The user guide is shipped beside the executable.
-constexpr const char* kUserGuideFileName = "user-guide.html";
 
 QString EditorReportText(const std::string& aReport) {
   return QString::fromStdString(aReport).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -222,7 +220,7 @@ void TfrmMain::lblLinkClick() {
   if (!UiHooks().OpenUrl) {
     return;
   }
-  const std::string guide = Engine().ExePath + kUserGuideFileName;
+  const std::string guide = UserGuideFile(Engine().ExePath);
   static_cast<void>(UiHooks().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(guide))));
 }
 

@@ -267,6 +267,8 @@ TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
             "date;interval;closed_positions;closed_points;square_factor\r\nall;500;1;");
   EXPECT_EQ(Run({"--help"}), kExitDone);
   EXPECT_EQ(out_.str(), CliUsageText());
+  EXPECT_EQ(Run({"--version"}), kExitDone);
+  EXPECT_THAT(out_.str(), MatchesRegex("melquon-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
 using Failure = std::tuple<Args, int, std::string>;

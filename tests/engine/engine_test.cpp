@@ -17,11 +17,13 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/program_folder.h"
 #include "engine/quote_lines.h"
 #include "engine/report.h"
 #include "log/write_log.h"
 #include "runtime/errors.h"
 #include "runtime/formats.h"
+#include "runtime/text_file.h"
 #include "tests/support/log_sandbox.h"
 
 namespace melquon {
@@ -315,6 +317,42 @@ TEST_F(EngineTest, ReportFileGetsWindows1251BytesBesideTheSettingsOrInPlaceOfThe
   Engine().Settings.ReportFileName.clear();
   WriteReportFile(Engine(), text);
   EXPECT_EQ(Log(), bytes);
+}
+
+}  // namespace
+}  // namespace melquon
+
+namespace melquon {
+namespace {
+
+// Settings beside the executable keep the program there; otherwise the user's own folder is
+// made once, with the installed sample settings reading the installed sample archive.
+TEST(ProgramFolderTest, BesideTheExecutableOrTheUsersOwnFolder) {
+  namespace fs = std::filesystem;
+  std::string root = (fs::temp_directory_path() / "melquon-folder-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(root.data()), nullptr);
+  const std::string exe = root + "/bin/", data = root + "/share/melquon/", home = root + "/home";
+  fs::create_directories(exe);
+  fs::create_directories(data + "archive");
+  std::ofstream(data + "Melquon.ini", std::ios::binary)
+      << "; \xCF\xF0\xE8\xEC\xE5\xF0\r\n[COMMON]\r\nArchivePath=archive/\r\nFindWhat=x\r\n";
+  const std::string folder = ProgramFolder(exe, home, data);
+  EXPECT_EQ(folder, home + "/melquon/");
+  EXPECT_EQ(ReadFileBytes(folder + "Melquon.ini"),
+            "; \xCF\xF0\xE8\xEC\xE5\xF0\r\n[COMMON]\r\nArchivePath=" + root +
+                "/share/melquon/archive/\r\nFindWhat=x\r\n");
+  // The user's own settings stay as the user left them.
+  std::ofstream(folder + "Melquon.ini", std::ios::binary) << "[COMMON]\r\n";
+  EXPECT_EQ(ProgramFolder(exe, home, data), folder);
+  EXPECT_EQ(ReadFileBytes(folder + "Melquon.ini"), "[COMMON]\r\n");
+  std::ofstream(exe + "Melquon.ini") << "";
+  EXPECT_EQ(ProgramFolder(exe, home, data), exe);
+  fs::remove(exe + "Melquon.ini");
+  std::ofstream(root + "/file") << "";
+  EXPECT_THAT([&] { ProgramFolder(exe, root + "/file", data); },
+              testing::ThrowsMessage<EInOutError>(
+                  testing::StartsWith("Cannot create folder \"" + root + "/file/melquon/\".")));
+  fs::remove_all(root);
 }
 
 }  // namespace

@@ -232,6 +232,9 @@ void TfrmMain::CreateMainPage() {
   linkPalette.setColor(QPalette::WindowText, Qt::blue);
   lblLink->setPalette(linkPalette);
   lblLink->setCursor(Qt::PointingHandCursor);
+  lblAbout = MakeLabel(tsMain, "lblAbout", QStringLiteral("О программе"), 152, 192);
+  lblAbout->setPalette(linkPalette);
+  lblAbout->setCursor(Qt::PointingHandCursor);
   lblSummary = MakeChild<QLabel>(tsMain, "lblSummary");
   lblSummary->setGeometry(24, 224, 860, 360);
   lblSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -411,6 +414,8 @@ void TfrmMain::ConnectHandlers() {
   MakeOwned<TMouseEvents>(
       lblLink, [this] { lblLinkMouseEnter(); }, [this] { lblLinkMouseLeave(); },
       [this] { RunGuarded([this] { lblLinkClick(); }); });
+  MakeOwned<TMouseEvents>(
+      lblAbout, [] {}, [] {}, [this] { RunGuarded([this] { lblAboutClick(); }); });
 }
 
 }  // namespace melquon

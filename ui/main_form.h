@@ -59,6 +59,7 @@ class TfrmMain : public QMainWindow {
   void lblLinkClick();
   void lblLinkMouseEnter();
   void lblLinkMouseLeave();
+  void lblAboutClick();
   void tsGraphShow();
   void sbtnForDateClick();
   void sbtnAllPeriodClick();
@@ -134,6 +135,8 @@ class TfrmMain : public QMainWindow {
   QFrame* ToolButton3 = nullptr;
   QFrame* ToolButton4 = nullptr;
   QLabel* lblLink = nullptr;
+  // The link's neighbour: the program's name, version and folders.
+  QLabel* lblAbout = nullptr;
   // The fifth page: the counted moves and day figures of the last run.
   TMovesPage* tsMoves = nullptr;
   // What the last Start read, or why it failed; below the link.

@@ -224,6 +224,14 @@ void TfrmMain::lblLinkClick() {
   static_cast<void>(UiHooks().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(guide))));
 }
 
+void TfrmMain::lblAboutClick() {
+  if (UiHooks().MessageBox) {
+    UiHooks().MessageBox(std::string("Melquon ") + MELQUON_VERSION +
+                         "\n\nВолатильность фьючерса по интервалам.\nНастройки и журнал: " +
+                         Engine().ExePath + "\nРуководство: " + UserGuideFile(Engine().ExePath));
+  }
+}
+
 void TfrmMain::lblLinkMouseEnter() {
   SetUnderlined(lblLink, true);
 }

@@ -515,6 +515,11 @@ class TWindowTest : public QObject {
     QTest::mouseClick(link, Qt::LeftButton);
     const QUrl guide = QUrl::fromLocalFile(QString::fromStdString(fixture.File("user-guide.html")));
     QCOMPARE(Recorded.OpenedUrls, std::vector<QUrl>{guide});
+    QTest::mouseClick(fixture.Window->lblAbout, Qt::LeftButton);
+    QCOMPARE(Recorded.MessageBoxes.size(), std::size_t{1});
+    QVERIFY(QString::fromStdString(Recorded.MessageBoxes[0])
+                .contains(QRegularExpression("^Melquon [0-9]+\\.[0-9]+\\.[0-9]+\n")));
+    QVERIFY(Recorded.MessageBoxes[0].find(fixture.File("")) != std::string::npos);
   }
 
   void editorTextAndDateLayoutConversions() {

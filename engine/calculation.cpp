@@ -142,6 +142,8 @@ class TCalculation::DirectSink {
   void Looked(const std::string& aOpenName) { run_.NoteLooked(aOpenName); }
   void Loaded(const TQuoteLines& aLines) {
     run_.NoteLoaded(aLines.Count(), [&aLines] { return EvidenceLines(aLines); });
+    if (run_.observer_ != nullptr)
+      run_.observer_->DayLoaded(dayIndex_);
   }
   void Quote(std::int32_t aIndex, double aValue, std::int32_t aTimeOfDayMs) {
     run_.CountQuote(result_, {dayIndex_, aIndex, aTimeOfDayMs, aValue});
@@ -271,8 +273,13 @@ void TCalculation::CountDayReadAhead(std::int32_t aDayIndex, TDayPipeline& aPipe
                                      TDayOutcome& aPart, TVolatilityRes& aResult,
                                      const TCancelToken* aCancel) {
   std::int64_t nextLook = kLinesBetweenCancelChecks;
+  bool toldLoaded = false;
   do {
     aPipeline.Fetch(aPart);
+    if (aPart.Loaded && !toldLoaded && observer_ != nullptr) {
+      observer_->DayLoaded(aDayIndex);
+      toldLoaded = true;
+    }
     auto line = aPart.Log.begin();
     const auto logUpTo = [&](std::int64_t aLineIndex) {
       for (; line != aPart.Log.end() && line->AtLine <= aLineIndex; ++line)

@@ -22,6 +22,11 @@ void TDayFiguresCollector::RunStarted(TDateTime aDateFrom, std::int32_t aDaysCou
   days_.assign(static_cast<std::size_t>(std::max(aDaysCount, 0)), TDayFigures{});
 }
 
+void TDayFiguresCollector::DayLoaded(std::int32_t aDayIndex) {
+  if (aDayIndex >= 0 && static_cast<std::size_t>(aDayIndex) < days_.size())
+    days_[static_cast<std::size_t>(aDayIndex)].HasFile = true;
+}
+
 void TDayFiguresCollector::QuoteCounted(const TCountedQuote& aQuote) {
   if (aQuote.DayIndex < 0 || static_cast<std::size_t>(aQuote.DayIndex) >= days_.size()) {
     return;
@@ -29,7 +34,7 @@ void TDayFiguresCollector::QuoteCounted(const TCountedQuote& aQuote) {
   TDayFigures& day = days_[static_cast<std::size_t>(aQuote.DayIndex)];
   const double value = aQuote.Value;
   if (day.Ticks++ == 0) {
-    day = {1, value, value, value, value, 0.0};
+    day = {1, value, value, value, value, 0.0, day.HasFile};
     return;
   }
   const double step = value - day.Last;

@@ -18,6 +18,8 @@ struct TDayFigures {
   double Last = 0.0;
   // The sum, in line order, of the squared differences between consecutive quotes of the day.
   double RealizedVariance = 0.0;
+  // Whether the day's file was read.
+  bool HasFile = false;
 
   // ln(High / Low)^2 / (4 ln 2); false when Low is not above 0 or there were no ticks.
   bool Parkinson(double& aValue) const;
@@ -28,6 +30,7 @@ class TDayFiguresCollector : public TRunObserver {
  public:
   // Quotes of days outside the run are not taken.
   void RunStarted(TDateTime aDateFrom, std::int32_t aDaysCount) override;
+  void DayLoaded(std::int32_t aDayIndex) override;
   void QuoteCounted(const TCountedQuote& aQuote) override;
 
   TDateTime DateFrom() const { return dateFrom_; }

@@ -2,10 +2,10 @@
 
 #include "engine/day_reading.h"
 #include "engine/ini_file.h"
-#include "engine/settings.h"
-#include "runtime/local_clock.h"
 #include "engine/reg_exp.h"
+#include "engine/settings.h"
 #include "runtime/cp1251.h"
+#include "runtime/local_clock.h"
 #include "runtime/number_text.h"
 
 namespace melquon {

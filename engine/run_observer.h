@@ -25,6 +25,8 @@ class TRunObserver {
   virtual ~TRunObserver() = default;
   // Told once the run knows its days: aDaysCount calendar days from aDateFrom on.
   virtual void RunStarted(TDateTime /*aDateFrom*/, std::int32_t /*aDaysCount*/) {}
+  // Told when the file of a day was read, before its quotes.
+  virtual void DayLoaded(std::int32_t /*aDayIndex*/) {}
   virtual void QuoteCounted(const TCountedQuote&) {}
   // aQuote is the quote that made the move.
   virtual void MoveCounted(const TCountedMove&, const TCountedQuote&) {}
@@ -41,6 +43,10 @@ class TRunObservers : public TRunObserver {
   void RunStarted(TDateTime aDateFrom, std::int32_t aDaysCount) override {
     for (TRunObserver* observer : observers_)
       observer->RunStarted(aDateFrom, aDaysCount);
+  }
+  void DayLoaded(std::int32_t aDayIndex) override {
+    for (TRunObserver* observer : observers_)
+      observer->DayLoaded(aDayIndex);
   }
   void QuoteCounted(const TCountedQuote& aQuote) override {
     for (TRunObserver* observer : observers_)

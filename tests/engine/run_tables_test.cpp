@@ -100,6 +100,8 @@ TEST_F(RunTablesTest, MovesAndDayFiguresOfAHandWorkedArchive) {
     EXPECT_EQ(moves, kMoves) << threads << " threads";
     EXPECT_EQ(table.Rows(), 5);
     EXPECT_EQ(DayFiguresCsv(days), kDayFigures) << threads << " threads";
+    EXPECT_EQ((std::vector{days.Days()[0].HasFile, days.Days()[1].HasFile, days.Days()[2].HasFile}),
+              (std::vector{true, false, true}));
     // The window keeps the first rows and counts them all; it exports those it shows.
     EXPECT_EQ(firstRows.Total(), 5);
     EXPECT_EQ(MoveTableCsv(firstRows.DateFrom(), firstRows.Rows(), {0, 1, 2}),

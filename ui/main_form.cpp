@@ -24,6 +24,7 @@
 #include "engine/engine.h"
 #include "ui/date_picker.h"
 #include "ui/error_reporting.h"
+#include "ui/map_page.h"
 #include "ui/moves_page.h"
 #include "ui/qt_bar_chart.h"
 #include "ui/widget_helpers.h"
@@ -190,6 +191,7 @@ void TfrmMain::CreatePages() {
   tsReport = MakeChild<QWidget>(pc, "tsReport");
   tsSettings = MakeChild<QWidget>(pc, "tsSettings");
   tsMoves = MakeOwned<TMovesPage>(pc);
+  tsMap = MakeOwned<TMapPage>(pc);
   tsMoves->SuggestedName = [this] { return ExportName("moves", "csv"); };
   tsMoves->CsvFormat = [this] { return CsvFormat(); };
   CreateMainPage();
@@ -201,6 +203,7 @@ void TfrmMain::CreatePages() {
   pc->addTab(tsReport, QStringLiteral("Отчет"));
   pc->addTab(tsSettings, QStringLiteral("Настройки"));
   pc->addTab(tsMoves, QStringLiteral("Движения"));
+  pc->addTab(tsMap, QStringLiteral("Карта"));
   pc->setCurrentWidget(tsMain);
 }
 

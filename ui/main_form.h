@@ -29,6 +29,7 @@ class QToolButton;
 namespace melquon {
 
 class TDatePicker;
+class TMapPage;
 class TMovesPage;
 class TQtBarChart;
 class TVolatilityRes;
@@ -139,6 +140,8 @@ class TfrmMain : public QMainWindow {
   QLabel* lblAbout = nullptr;
   // The fifth page: the counted moves and day figures of the last run.
   TMovesPage* tsMoves = nullptr;
+  // The sixth: the day × interval map of the last run, and of its difference from a pinned one.
+  TMapPage* tsMap = nullptr;
   // What the last Start read, or why it failed; below the link.
   QLabel* lblSummary = nullptr;
 

@@ -22,6 +22,7 @@
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
+#include "ui/map_page.h"
 #include "ui/moves_page.h"
 #include "ui/pattern_tester.h"
 #include "ui/run_progress.h"
@@ -116,6 +117,7 @@ void TfrmMain::acStartExecute() {
   TEngine& engine = Engine();
   engine.CurrentResult.reset();
   tsMoves->Clear();
+  tsMap->SetRun(std::nullopt, {}, "");
   std::string failure;
   std::string failureShown;
   try {
@@ -171,6 +173,14 @@ void TfrmMain::RunCalculation() {
   for (const TVolatilityResItem& item : engine.CurrentResult->Items)
     intervalValues.push_back(item.IntervalValue);
   tsMoves->ShowRun(moves, days, intervalValues);
+  std::vector<bool> dayHasFile;
+  for (const TDayFigures& day : days.Days())
+    dayHasFile.push_back(day.HasFile);
+  const TRunSummary& s = lastSummary_;
+  tsMap->SetRun(MapOf(*engine.CurrentResult, dayHasFile), days.Days(),
+                s.Contract + ", " + DateToStr(s.DateFrom) + " – " + DateToStr(s.DateTo) +
+                    ", интервалы " + IntToStr(s.IntervalFrom) + " – " + IntToStr(s.IntervalTo) +
+                    " с шагом " + IntToStr(s.IntervalStep));
   WriteReportFile(engine, GetReportText(*engine.CurrentResult));
 }
 

@@ -19,6 +19,7 @@
 #include "ui/error_reporting.h"
 #include "ui/gui_thread.h"
 #include "ui/main_form.h"
+#include "ui/map_page.h"
 #include "ui/moves_page.h"
 #include "ui/notice_box.h"
 #include "ui/pattern_tester.h"
@@ -195,7 +196,7 @@ class TWindowTest : public QObject {
       pages << frm.pc->widget(i)->objectName() + ' ' + frm.pc->tabText(i);
     }
     QCOMPARE(pages, (QStringList{"tsMain Основное", "tsGraph Графики", "tsReport Отчет",
-                                 "tsSettings Настройки", "tsMoves Движения"}));
+                                 "tsSettings Настройки", "tsMoves Движения", "tsMap Карта"}));
     QCOMPARE(frm.pc->currentWidget(), frm.tsMain);
     for (const auto& [name, caption] : kCaptions) {
       const QObject* control = frm.findChild<QObject*>(name);
@@ -683,6 +684,39 @@ class TWindowTest : public QObject {
              QStringLiteral("Шаблон FindWhat: missing closing parenthesis (позиция 25)"));
     QCOMPARE(tester->twTestedLines->rowCount(), 0);
     QVERIFY(Recorded.ErrorBoxes.empty());
+  }
+
+  // The map draws the last run at its own «Обновить», a day without a file apart, and a pinned
+  // run's difference on the days and interval values both runs hold.
+  void mapPageDrawsTheRunAndItsDifferenceFromAPinnedOne() {
+    TWindowFixture fixture;
+    TfrmMain& frm = *fixture.Window;
+    TMapPage& page = *frm.tsMap;
+    frm.dtpTo->SetDateTimeValue(kStart + 2);  // 3 January has no file
+    frm.btnStart->click();
+    QVERIFY(page.MapView->Map().Days.empty());
+    page.btnMapRefresh->click();
+    const TResultMap& map = page.MapView->Map();
+    QCOMPARE(page.MapView->Cells().size(), QSize(16, 3));
+    const TVolatilityRes& result = *Engine().CurrentResult;
+    QCOMPARE(map.Count(1, 0), result.Items[0].ResultPerDays[1]);
+    QCOMPARE(map.DayHasFile, (std::vector<bool>{true, true, false}));
+    QCOMPARE(QColor(page.MapView->Cells().pixel(0, 2)), QColor(200, 200, 200));
+    QVERIFY(
+        page.MapView->CellText(0, 0).starts_with("01.01.2009, интервал 500\nзакрыто позиций: "));
+    QVERIFY(page.MapView->CellText(0, 0).find("тиков: 4") != std::string::npos);
+    page.btnMapPin->click();
+    frm.leIntervalFrom->setText(QStringLiteral("1000"));
+    frm.leIntervalTo->setText(QStringLiteral("2500"));
+    frm.btnStart->click();
+    page.chkMapDifference->setChecked(true);
+    page.btnMapRefresh->click();
+    const TResultMap& difference = page.MapView->Map();
+    QCOMPARE(difference.IntervalValues.front(), 1000);
+    QCOMPARE(difference.IntervalValues.back(), 2000);
+    QCOMPARE(difference.Counts, std::vector<std::int32_t>(33, 0));
+    QVERIFY(page.lblMapTitle->text().contains(QStringLiteral("минус закреплённый: RIH9")));
+    QVERIFY(page.lblMapTitle->text().contains(QStringLiteral("только общие дни и интервалы")));
   }
 
   void keysStartRefreshAndSaveOnTheirPages() {
@@ -1200,6 +1234,9 @@ class TWindowTest : public QObject {
     }
     UiHooks().ImageSize = {};
     UiHooks().SaveFileName = {};
+    frm.pc->setCurrentWidget(frm.tsMap);
+    frm.tsMap->btnMapRefresh->click();
+    save("13-map");
     frm.pc->setCurrentWidget(frm.tsReport);
     save("5-report");
     frm.pc->setCurrentWidget(frm.tsSettings);
@@ -1233,6 +1270,21 @@ class TWindowTest : public QObject {
     DefaultUiHooks().Ask("Настройки изменены, но не сохранены. Сохранить их перед расчётом?",
                          {"Сохранить", "Не сохранять", "Отмена"});
     frm.memIni->setPlainText(saved);
+    // The sample pinned, then a sweep of 1 to 2,000 against it.
+    frm.leIntervalStep->setText(QStringLiteral("100"));
+    frm.acStart->trigger();
+    frm.tsMap->btnMapPin->click();
+    frm.leIntervalFrom->setText(QStringLiteral("1"));
+    frm.leIntervalTo->setText(QStringLiteral("2000"));
+    frm.leIntervalStep->setText(QStringLiteral("1"));
+    frm.acStart->trigger();
+    frm.pc->setCurrentWidget(frm.tsMap);
+    frm.tsMap->chkMapLog->setChecked(true);
+    frm.tsMap->btnMapRefresh->click();
+    save("14-map-sweep");
+    frm.tsMap->chkMapDifference->setChecked(true);
+    frm.tsMap->btnMapRefresh->click();
+    save("15-map-difference");
     QVERIFY(Recorded.ErrorBoxes.empty() && Recorded.MessageBoxes.empty());
   }
 };

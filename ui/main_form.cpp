@@ -27,6 +27,7 @@
 #include "ui/map_page.h"
 #include "ui/moves_page.h"
 #include "ui/qt_bar_chart.h"
+#include "ui/scale_page.h"
 #include "ui/widget_helpers.h"
 
 namespace melquon {
@@ -192,6 +193,9 @@ void TfrmMain::CreatePages() {
   tsSettings = MakeChild<QWidget>(pc, "tsSettings");
   tsMoves = MakeOwned<TMovesPage>(pc);
   tsMap = MakeOwned<TMapPage>(pc);
+  tsScale = MakeOwned<TScalePage>(pc);
+  // One pinned run for both pages.
+  connect(tsMap->btnMapPin, &QPushButton::clicked, tsScale, [this] { tsScale->Pin(); });
   tsMoves->SuggestedName = [this] { return ExportName("moves", "csv"); };
   tsMoves->CsvFormat = [this] { return CsvFormat(); };
   CreateMainPage();
@@ -204,6 +208,7 @@ void TfrmMain::CreatePages() {
   pc->addTab(tsSettings, QStringLiteral("Настройки"));
   pc->addTab(tsMoves, QStringLiteral("Движения"));
   pc->addTab(tsMap, QStringLiteral("Карта"));
+  pc->addTab(tsScale, QStringLiteral("Масштаб"));
   pc->setCurrentWidget(tsMain);
 }
 

@@ -31,6 +31,7 @@ namespace melquon {
 class TDatePicker;
 class TMapPage;
 class TMovesPage;
+class TScalePage;
 class TQtBarChart;
 class TVolatilityRes;
 
@@ -142,6 +143,8 @@ class TfrmMain : public QMainWindow {
   TMovesPage* tsMoves = nullptr;
   // The sixth: the day × interval map of the last run, and of its difference from a pinned one.
   TMapPage* tsMap = nullptr;
+  // The seventh: the scale signature, beside the run pinned on the map page.
+  TScalePage* tsScale = nullptr;
   // What the last Start read, or why it failed; below the link.
   QLabel* lblSummary = nullptr;
 

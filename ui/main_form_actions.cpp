@@ -26,6 +26,7 @@
 #include "ui/moves_page.h"
 #include "ui/pattern_tester.h"
 #include "ui/run_progress.h"
+#include "ui/scale_page.h"
 #include "ui/start_failure.h"
 #include "ui/widget_helpers.h"
 #include "ui/window_hooks.h"
@@ -118,6 +119,7 @@ void TfrmMain::acStartExecute() {
   engine.CurrentResult.reset();
   tsMoves->Clear();
   tsMap->SetRun(std::nullopt, {}, "");
+  tsScale->SetRun(std::nullopt, "");
   std::string failure;
   std::string failureShown;
   try {
@@ -177,10 +179,11 @@ void TfrmMain::RunCalculation() {
   for (const TDayFigures& day : days.Days())
     dayHasFile.push_back(day.HasFile);
   const TRunSummary& s = lastSummary_;
-  tsMap->SetRun(MapOf(*engine.CurrentResult, dayHasFile), days.Days(),
-                s.Contract + ", " + DateToStr(s.DateFrom) + " – " + DateToStr(s.DateTo) +
-                    ", интервалы " + IntToStr(s.IntervalFrom) + " – " + IntToStr(s.IntervalTo) +
-                    " с шагом " + IntToStr(s.IntervalStep));
+  const std::string title = s.Contract + ", " + DateToStr(s.DateFrom) + " – " +
+                            DateToStr(s.DateTo) + ", интервалы " + IntToStr(s.IntervalFrom) +
+                            " – " + IntToStr(s.IntervalTo) + " с шагом " + IntToStr(s.IntervalStep);
+  tsMap->SetRun(MapOf(*engine.CurrentResult, dayHasFile), days.Days(), title);
+  tsScale->SetRun(SignatureOf(*engine.CurrentResult), title);
   WriteReportFile(engine, GetReportText(*engine.CurrentResult));
 }
 

@@ -25,6 +25,7 @@
 #include "ui/pattern_tester.h"
 #include "ui/qt_bar_chart.h"
 #include "ui/run_progress.h"
+#include "ui/scale_page.h"
 #include "ui/start_failure.h"
 #include "ui/window_hooks.h"
 
@@ -196,7 +197,8 @@ class TWindowTest : public QObject {
       pages << frm.pc->widget(i)->objectName() + ' ' + frm.pc->tabText(i);
     }
     QCOMPARE(pages, (QStringList{"tsMain Основное", "tsGraph Графики", "tsReport Отчет",
-                                 "tsSettings Настройки", "tsMoves Движения", "tsMap Карта"}));
+                                 "tsSettings Настройки", "tsMoves Движения", "tsMap Карта",
+                                 "tsScale Масштаб"}));
     QCOMPARE(frm.pc->currentWidget(), frm.tsMain);
     for (const auto& [name, caption] : kCaptions) {
       const QObject* control = frm.findChild<QObject*>(name);
@@ -717,6 +719,20 @@ class TWindowTest : public QObject {
     QCOMPARE(difference.Counts, std::vector<std::int32_t>(33, 0));
     QVERIFY(page.lblMapTitle->text().contains(QStringLiteral("минус закреплённый: RIH9")));
     QVERIFY(page.lblMapTitle->text().contains(QStringLiteral("только общие дни и интервалы")));
+    // The scale signature of both runs, the pinned one pinned on the map page.
+    TScalePage& scale = *frm.tsScale;
+    scale.btnScaleRefresh->click();
+    const TVolatilityRes& second = *Engine().CurrentResult;
+    QCOMPARE(scale.DrawnCurrent.size(), std::size_t{16});
+    QCOMPARE(scale.DrawnPinned.size(), std::size_t{16});
+    QCOMPARE(scale.DrawnCurrent[0], std::pair(1000.0, 1000.0 * second.Items[0].Result));
+    QCOMPARE(scale.DrawnPinned[0].first, 500.0);
+    QVERIFY(scale.lblScaleTitle->text().contains(QStringLiteral("Закреплённый (красный): RIH9")));
+    scale.chkScaleLogY->setChecked(true);
+    scale.cbScaleMeasure->setCurrentIndex(1);
+    scale.btnScaleRefresh->click();
+    for (const auto& [interval, square] : scale.DrawnCurrent)
+      QVERIFY(square > 0 && std::fmod(square, interval * interval) == 0);
   }
 
   void keysStartRefreshAndSaveOnTheirPages() {
@@ -1285,6 +1301,11 @@ class TWindowTest : public QObject {
     frm.tsMap->chkMapDifference->setChecked(true);
     frm.tsMap->btnMapRefresh->click();
     save("15-map-difference");
+    frm.pc->setCurrentWidget(frm.tsScale);
+    frm.tsScale->chkScaleLogX->setChecked(true);
+    frm.tsScale->chkScaleLogY->setChecked(true);
+    frm.tsScale->btnScaleRefresh->click();
+    save("16-scale");
     QVERIFY(Recorded.ErrorBoxes.empty() && Recorded.MessageBoxes.empty());
   }
 };

@@ -4,7 +4,9 @@
 #include <limits>
 #include <map>
 
+#include "engine/report.h"
 #include "engine/volatility_res.h"
+#include "runtime/number_text.h"
 
 namespace melquon {
 
@@ -73,10 +75,43 @@ TResultMap DifferenceMap(const TResultMap& aCurrent, const TResultMap& aPinned) 
   return map;
 }
 
+std::string MapCsv(const TResultMap& aMap, bool aDifference) {
+  const std::string change = aDifference ? "_change" : "";
+  std::string text = "date,interval,closed_positions" + change + ",closed_points" + change +
+                     ",square_factor" + change + ",day_file\r\n";
+  for (std::size_t day = 0; day < aMap.Days.size(); ++day) {
+    const std::string date = IsoDateText(aMap.Days[day]);
+    for (std::size_t column = 0; column < aMap.IntervalValues.size(); ++column) {
+      const std::int32_t count = aMap.Count(day, column);
+      const std::int32_t interval = aMap.IntervalValues[column];
+      text += date + "," + IntToStr(interval) + "," + IntToStr(count) + "," +
+              IntToStr(MeasureValue(count, interval, Measure::ClosedPoints)) + "," +
+              SquareFactorText(count, interval) + (aMap.DayHasFile[day] ? ",1\r\n" : ",0\r\n");
+    }
+  }
+  return text;
+}
+
+std::string SignatureCsv(const std::vector<TSignaturePoint>& aCurrent,
+                         const std::vector<TSignaturePoint>* aPinned) {
+  std::string text = "run,interval,closed_points,square_factor\r\n";
+  const auto rows = [&text](const std::vector<TSignaturePoint>& aPoints, const char* aRun) {
+    for (const TSignaturePoint& point : aPoints) {
+      text += std::string(aRun) + "," + IntToStr(point.IntervalValue) + "," +
+              IntToStr(MeasureValue(point.Count, point.IntervalValue, Measure::ClosedPoints)) +
+              "," + SquareFactorText(point.Count, point.IntervalValue) + "\r\n";
+    }
+  };
+  rows(aCurrent, "current");
+  if (aPinned != nullptr)
+    rows(*aPinned, "pinned");
+  return text;
+}
+
 std::vector<TSignaturePoint> SignatureOf(const TVolatilityRes& aResult) {
   std::vector<TSignaturePoint> points;
   for (const TVolatilityResItem& item : aResult.Items) {
-    points.push_back({item.IntervalValue,
+    points.push_back({item.IntervalValue, item.Result,
                       MeasureHeight(item.Result, item.IntervalValue, Measure::ClosedPoints),
                       MeasureHeight(item.Result, item.IntervalValue, Measure::SquareFactor)});
   }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/measures.h"
@@ -40,12 +41,22 @@ TResultMap MapOf(const TVolatilityRes& aResult, const std::vector<bool>& aDayHas
 // 32-bit range; the measures are linear in the count, so each is the difference of the measures.
 TResultMap DifferenceMap(const TResultMap& aCurrent, const TResultMap& aPinned);
 
+// The map as CSV: "date,interval,closed_positions,closed_points,square_factor,day_file" (the
+// first three "..._change" of a difference map), a row for each day and interval value in
+// order, day_file 1 or 0, CR LF.
+std::string MapCsv(const TResultMap& aMap, bool aDifference);
+
 // The whole period's closed points c·I and square factor c·I² against I: the scale signature.
 struct TSignaturePoint {
   std::int32_t IntervalValue = 0;
+  // Closed positions of the whole period.
+  std::int32_t Count = 0;
   double ClosedPoints = 0.0;
   double SquareFactor = 0.0;
 };
 std::vector<TSignaturePoint> SignatureOf(const TVolatilityRes& aResult);
+// "run,interval,closed_points,square_factor": the current run's rows, then the pinned one's.
+std::string SignatureCsv(const std::vector<TSignaturePoint>& aCurrent,
+                         const std::vector<TSignaturePoint>* aPinned);
 
 }  // namespace melquon

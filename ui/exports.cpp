@@ -1,4 +1,5 @@
 // The window's exports: what a page shows, written to a file the user chooses.
+#include <QAction>
 #include <QBuffer>
 #include <QChartView>
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QSvgGenerator>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "engine/engine.h"
 #include "engine/ini_file.h"
@@ -18,6 +20,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/text_file.h"
 #include "ui/editor_text.h"
+#include "ui/error_reporting.h"
 #include "ui/main_form.h"
 #include "ui/window_hooks.h"
 
@@ -110,7 +113,52 @@ std::string BytesOf(const QByteArray& aBytes) {
   return {aBytes.constData(), static_cast<std::size_t>(aBytes.size())};
 }
 
+// A widget as drawn now, scaled to aWidth x aHeight, as PNG or SVG bytes.
+std::string PictureBytes(QWidget& aPicture, int aWidth, int aHeight, bool aSvg) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  const auto paint = [&](QPaintDevice& aDevice) {
+    QPainter painter(&aDevice);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(static_cast<double>(aWidth) / std::max(aPicture.width(), 1),
+                  static_cast<double>(aHeight) / std::max(aPicture.height(), 1));
+    aPicture.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+  };
+  if (aSvg) {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setResolution(96);
+    svg.setSize(QSize(aWidth, aHeight));
+    svg.setViewBox(QRect(0, 0, aWidth, aHeight));
+    paint(svg);
+  } else {
+    QImage image(aWidth, aHeight, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    paint(image);
+    image.save(&buffer, "PNG");
+  }
+  return BytesOf(bytes);
+}
+
 }  // namespace
+
+void TfrmMain::ConnectPageExports(QWidget* aPicture, QAction* aPng, QAction* aSvg,
+                                  QAction* aCsvAction, const std::string& aWhat,
+                                  std::function<std::string()> aCsvText) {
+  const auto picture = [this, aPicture, aWhat](bool aSvgFormat) {
+    const auto size = AskImageSize(*aPicture);
+    if (size) {
+      SaveExport(ExportName(aWhat, aSvgFormat ? "svg" : "png"),
+                 PictureBytes(*aPicture, size->first, size->second, aSvgFormat));
+    }
+  };
+  connect(aPng, &QAction::triggered, this, [picture] { RunGuarded([&] { picture(false); }); });
+  connect(aSvg, &QAction::triggered, this, [picture] { RunGuarded([&] { picture(true); }); });
+  connect(aCsvAction, &QAction::triggered, this, [this, aWhat, aCsvText] {
+    RunGuarded([&] { SaveExport(ExportName(aWhat, "csv"), InCsvFormat(aCsvText(), CsvFormat())); });
+  });
+}
 
 void TfrmMain::PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const {
   QPainter painter(&aDevice);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -178,6 +179,9 @@ class TfrmMain : public QMainWindow {
   // The chart as drawn now, scaled to aWidth x aHeight, painted on aDevice.
   void PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const;
   std::string ChartExportName(const std::string& aExtension) const;
+  // The exports of a page drawn by aPicture: PNG and SVG of a chosen size, and aCsv.
+  void ConnectPageExports(QWidget* aPicture, QAction* aPng, QAction* aSvg, QAction* aCsvAction,
+                          const std::string& aWhat, std::function<std::string()> aCsvText);
   // A file name for an export of the current result: contract, first and last day, aWhat.
   std::string ExportName(const std::string& aWhat, const std::string& aExtension) const;
   // Asks for a file (the hook), offering aSuggested; writes aBytes whole or not at all.

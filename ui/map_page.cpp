@@ -5,8 +5,10 @@
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -194,9 +196,10 @@ TMapPage::TMapPage(QWidget* aParent) : QWidget(aParent) {
   lblMapTitle->setTextFormat(Qt::PlainText);
   lblMapTitle->setWordWrap(true);
   MapView = MakeOwned<TMapView>(this);
+  btnMapExport = MakeExportButton(this, "btnMapExport", acMapPng, acMapSvg, acMapCsv);
   auto* bar = MakeOwned<QHBoxLayout>();
   for (QWidget* control : std::initializer_list<QWidget*>{cbMapMeasure, chkMapLog, chkMapDifference,
-                                                          btnMapPin, btnMapRefresh})
+                                                          btnMapPin, btnMapRefresh, btnMapExport})
     bar->addWidget(control);
   bar->addStretch(1);
   auto* layout = MakeOwned<QVBoxLayout>(this);
@@ -245,7 +248,25 @@ void TMapPage::Refresh() {
   std::vector<std::pair<TDateTime, TDayFigures>> days;
   for (std::size_t i = 0; i < days_.size() && i < current_->Days.size(); ++i)
     days.emplace_back(current_->Days[i], days_[i]);
+  drawnDifference_ = difference;
   MapView->Draw(std::move(map), measure, chkMapLog->isChecked(), std::move(days));
+}
+
+std::string TMapPage::DrawnCsv() const {
+  return MapCsv(MapView->Map(), drawnDifference_);
+}
+
+QToolButton* MakeExportButton(QWidget* aParent, const char* aName, QAction*& aPng, QAction*& aSvg,
+                              QAction*& aCsv) {
+  auto* button = MakeChild<QToolButton>(aParent, aName);
+  button->setText(QStringLiteral("Экспорт…"));
+  button->setPopupMode(QToolButton::InstantPopup);
+  auto* menu = MakeOwned<QMenu>(button);
+  aPng = menu->addAction(QStringLiteral("Сохранить PNG…"));
+  aSvg = menu->addAction(QStringLiteral("Сохранить SVG…"));
+  aCsv = menu->addAction(QStringLiteral("Сохранить CSV…"));
+  button->setMenu(menu);
+  return button;
 }
 
 }  // namespace melquon

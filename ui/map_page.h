@@ -12,6 +12,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QToolButton;
+class QAction;
 
 namespace melquon {
 
@@ -63,6 +65,13 @@ class TMapPage : public QWidget {
   QCheckBox* chkMapDifference = nullptr;
   QPushButton* btnMapPin = nullptr;
   QPushButton* btnMapRefresh = nullptr;
+  // Its menu saves the page's picture as PNG or SVG and what it draws as CSV.
+  QToolButton* btnMapExport = nullptr;
+  QAction* acMapPng = nullptr;
+  QAction* acMapSvg = nullptr;
+  QAction* acMapCsv = nullptr;
+  // What is drawn, as CSV.
+  std::string DrawnCsv() const;
   QLabel* lblMapTitle = nullptr;
   TMapView* MapView = nullptr;
 
@@ -72,6 +81,11 @@ class TMapPage : public QWidget {
   std::string title_;
   std::optional<TResultMap> pinned_;
   std::string pinnedTitle_;
+  bool drawnDifference_ = false;
 };
+
+// A tool button with a menu of three exports: PNG, SVG and CSV.
+QToolButton* MakeExportButton(QWidget* aParent, const char* aName, QAction*& aPng, QAction*& aSvg,
+                              QAction*& aCsv);
 
 }  // namespace melquon

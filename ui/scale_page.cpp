@@ -9,11 +9,13 @@
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <memory>
 
+#include "ui/map_page.h"
 #include "ui/widget_helpers.h"
 
 namespace melquon {
@@ -54,9 +56,10 @@ TScalePage::TScalePage(QWidget* aParent) : QWidget(aParent) {
   lblScaleTitle->setWordWrap(true);
   ScaleChart = MakeChild<QChartView>(this, "ScaleChart");
   ScaleChart->setRenderHint(QPainter::Antialiasing);
+  btnScaleExport = MakeExportButton(this, "btnScaleExport", acScalePng, acScaleSvg, acScaleCsv);
   auto* bar = MakeOwned<QHBoxLayout>();
-  for (QWidget* control :
-       std::initializer_list<QWidget*>{cbScaleMeasure, chkScaleLogX, chkScaleLogY, btnScaleRefresh})
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           cbScaleMeasure, chkScaleLogX, chkScaleLogY, btnScaleRefresh, btnScaleExport})
     bar->addWidget(control);
   bar->addStretch(1);
   auto* layout = MakeOwned<QVBoxLayout>(this);
@@ -134,6 +137,10 @@ void TScalePage::Refresh() {
     title += "\nТочки с нулём не видны на логарифмической оси.";
   lblScaleTitle->setText(QString::fromStdString(title));
   ShowChart(chart);
+}
+
+std::string TScalePage::DrawnCsv() const {
+  return current_ ? SignatureCsv(*current_, pinned_ ? &*pinned_ : nullptr) : std::string();
 }
 
 // The view leaves its previous chart to its caller.

@@ -14,6 +14,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QToolButton;
+class QAction;
 
 namespace melquon {
 
@@ -37,6 +39,12 @@ class TScalePage : public QWidget {
   QCheckBox* chkScaleLogX = nullptr;
   QCheckBox* chkScaleLogY = nullptr;
   QPushButton* btnScaleRefresh = nullptr;
+  QToolButton* btnScaleExport = nullptr;
+  QAction* acScalePng = nullptr;
+  QAction* acScaleSvg = nullptr;
+  QAction* acScaleCsv = nullptr;
+  // Both runs' signatures as CSV.
+  std::string DrawnCsv() const;
   QLabel* lblScaleTitle = nullptr;
   QChartView* ScaleChart = nullptr;
 

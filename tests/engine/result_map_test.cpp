@@ -44,6 +44,12 @@ TEST(ResultMapTest, DaysDownIntervalsAcrossAndTheDifferenceOnWhatBothHold) {
   EXPECT_TRUE(difference.PartlyShared);
   EXPECT_EQ(difference.Value(0, 0, Measure::ClosedPoints), -7.0 * 600);
   EXPECT_FALSE(DifferenceMap(map, map).PartlyShared);
+  EXPECT_EQ(MapCsv(difference, true),
+            "date,interval,closed_positions_change,closed_points_change,square_factor_change,"
+            "day_file\r\n2009-01-13,600,-7,-4200,-2520000,0\r\n2009-01-13,700,-1,-700,-490000,0\r\n"
+            "2009-01-14,600,3,1800,1080000,1\r\n2009-01-14,700,4,2800,1960000,1\r\n");
+  EXPECT_EQ(MapCsv(map, false).substr(0, 71),
+            "date,interval,closed_positions,closed_points,square_factor,day_file\r\n20");
   EXPECT_EQ(DifferenceMap(map, map).Counts, std::vector<std::int32_t>(9, 0));
 }
 
@@ -54,6 +60,9 @@ TEST(ResultMapTest, SignatureIsTheWholePeriodsPointsAndSquareFactor) {
   EXPECT_EQ(signature[0].IntervalValue, 500);
   EXPECT_EQ(signature[0].ClosedPoints, 4.0 * 500);
   EXPECT_EQ(signature[1].SquareFactor, 2.0 * 600 * 600);
+  EXPECT_EQ(SignatureCsv(signature, &signature),
+            "run,interval,closed_points,square_factor\r\ncurrent,500,2000,1000000\r\n"
+            "current,600,1200,720000\r\npinned,500,2000,1000000\r\npinned,600,1200,720000\r\n");
 }
 
 // The largest map the window is asked to draw: every cell in place.

@@ -733,6 +733,26 @@ class TWindowTest : public QObject {
     scale.btnScaleRefresh->click();
     for (const auto& [interval, square] : scale.DrawnCurrent)
       QVERIFY(square > 0 && std::fmod(square, interval * interval) == 0);
+    // Both pages leave the window as pictures of the size asked and as CSV.
+    std::string target;
+    UiHooks().ImageSize = [](int, int) { return std::optional(std::pair(300, 200)); };
+    UiHooks().SaveFileName = [&](const std::string&) { return target; };
+    target = fixture.File("map.png");
+    page.acMapPng->trigger();
+    QCOMPARE(QImage(QString::fromStdString(target)).size(), QSize(300, 200));
+    target = fixture.File("map.csv");
+    page.acMapCsv->trigger();
+    QVERIFY(FileBytes(target) == page.DrawnCsv() &&
+            FileBytes(target).starts_with("date,interval,closed_positions_change,"));
+    target = fixture.File("scale.svg");
+    scale.acScaleSvg->trigger();
+    QCOMPARE(QSvgRenderer(QString::fromStdString(target)).viewBox(), QRect(0, 0, 300, 200));
+    target = fixture.File("scale.csv");
+    scale.acScaleCsv->trigger();
+    QVERIFY(
+        FileBytes(target).starts_with("run,interval,closed_points,square_factor\r\ncurrent,1000,"));
+    UiHooks().ImageSize = {};
+    UiHooks().SaveFileName = {};
   }
 
   void keysStartRefreshAndSaveOnTheirPages() {

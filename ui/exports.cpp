@@ -22,6 +22,7 @@
 #include "ui/editor_text.h"
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
+#include "ui/page_exports.h"
 #include "ui/window_hooks.h"
 
 namespace melquon {
@@ -143,9 +144,8 @@ std::string PictureBytes(QWidget& aPicture, int aWidth, int aHeight, bool aSvg) 
 
 }  // namespace
 
-void TfrmMain::ConnectPageExports(QWidget* aPicture, QAction* aPng, QAction* aSvg,
-                                  QAction* aCsvAction, const std::string& aWhat,
-                                  std::function<std::string()> aCsvText) {
+void TfrmMain::ConnectPageExports(QWidget* aPicture, const TPageExports& aExports,
+                                  const std::string& aWhat, std::function<std::string()> aCsvText) {
   const auto picture = [this, aPicture, aWhat](bool aSvgFormat) {
     const auto size = AskImageSize(*aPicture);
     if (size) {
@@ -153,9 +153,11 @@ void TfrmMain::ConnectPageExports(QWidget* aPicture, QAction* aPng, QAction* aSv
                  PictureBytes(*aPicture, size->first, size->second, aSvgFormat));
     }
   };
-  connect(aPng, &QAction::triggered, this, [picture] { RunGuarded([&] { picture(false); }); });
-  connect(aSvg, &QAction::triggered, this, [picture] { RunGuarded([&] { picture(true); }); });
-  connect(aCsvAction, &QAction::triggered, this, [this, aWhat, aCsvText] {
+  connect(aExports.Png, &QAction::triggered, this,
+          [picture] { RunGuarded([&] { picture(false); }); });
+  connect(aExports.Svg, &QAction::triggered, this,
+          [picture] { RunGuarded([&] { picture(true); }); });
+  connect(aExports.Csv, &QAction::triggered, this, [this, aWhat, aCsvText] {
     RunGuarded([&] { SaveExport(ExportName(aWhat, "csv"), InCsvFormat(aCsvText(), CsvFormat())); });
   });
 }

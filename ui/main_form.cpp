@@ -402,10 +402,10 @@ void TfrmMain::ConnectHandlers() {
   ConnectAction(acChartPng, &TfrmMain::acChartPngExecute);
   ConnectAction(acChartSvg, &TfrmMain::acChartSvgExecute);
   ConnectAction(acChartCopy, &TfrmMain::acChartCopyExecute);
-  ConnectPageExports(tsMap->MapView, tsMap->acMapPng, tsMap->acMapSvg, tsMap->acMapCsv, "map",
+  ConnectPageExports(tsMap->MapView, tsMap->MapExports, "map",
                      [this] { return tsMap->DrawnCsv(); });
-  ConnectPageExports(tsScale->ScaleChart, tsScale->acScalePng, tsScale->acScaleSvg,
-                     tsScale->acScaleCsv, "scale", [this] { return tsScale->DrawnCsv(); });
+  ConnectPageExports(tsScale->ScaleChart, tsScale->ScaleExports, "scale",
+                     [this] { return tsScale->DrawnCsv(); });
   ConnectClick(sbtnSaveCsv, &TfrmMain::sbtnSaveCsvClick);
   connect(cbCsvSeparator, &QComboBox::currentIndexChanged, this, [this] {
     const QSignalBlocker quiet(chkCsvDecimal);

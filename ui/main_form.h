@@ -31,6 +31,7 @@ namespace melquon {
 
 class TDatePicker;
 class TMapPage;
+struct TPageExports;
 class TMovesPage;
 class TScalePage;
 class TQtBarChart;
@@ -180,8 +181,8 @@ class TfrmMain : public QMainWindow {
   void PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const;
   std::string ChartExportName(const std::string& aExtension) const;
   // The exports of a page drawn by aPicture: PNG and SVG of a chosen size, and aCsv.
-  void ConnectPageExports(QWidget* aPicture, QAction* aPng, QAction* aSvg, QAction* aCsvAction,
-                          const std::string& aWhat, std::function<std::string()> aCsvText);
+  void ConnectPageExports(QWidget* aPicture, const TPageExports& aExports, const std::string& aWhat,
+                          std::function<std::string()> aCsvText);
   // A file name for an export of the current result: contract, first and last day, aWhat.
   std::string ExportName(const std::string& aWhat, const std::string& aExtension) const;
   // Asks for a file (the hook), offering aSuggested; writes aBytes whole or not at all.

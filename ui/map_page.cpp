@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
@@ -196,10 +195,10 @@ TMapPage::TMapPage(QWidget* aParent) : QWidget(aParent) {
   lblMapTitle->setTextFormat(Qt::PlainText);
   lblMapTitle->setWordWrap(true);
   MapView = MakeOwned<TMapView>(this);
-  btnMapExport = MakeExportButton(this, "btnMapExport", acMapPng, acMapSvg, acMapCsv);
+  MapExports = MakePageExports(this, "btnMapExport");
   auto* bar = MakeOwned<QHBoxLayout>();
-  for (QWidget* control : std::initializer_list<QWidget*>{cbMapMeasure, chkMapLog, chkMapDifference,
-                                                          btnMapPin, btnMapRefresh, btnMapExport})
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           cbMapMeasure, chkMapLog, chkMapDifference, btnMapPin, btnMapRefresh, MapExports.Button})
     bar->addWidget(control);
   bar->addStretch(1);
   auto* layout = MakeOwned<QVBoxLayout>(this);
@@ -254,19 +253,6 @@ void TMapPage::Refresh() {
 
 std::string TMapPage::DrawnCsv() const {
   return MapCsv(MapView->Map(), drawnDifference_);
-}
-
-QToolButton* MakeExportButton(QWidget* aParent, const char* aName, QAction*& aPng, QAction*& aSvg,
-                              QAction*& aCsv) {
-  auto* button = MakeChild<QToolButton>(aParent, aName);
-  button->setText(QStringLiteral("Экспорт…"));
-  button->setPopupMode(QToolButton::InstantPopup);
-  auto* menu = MakeOwned<QMenu>(button);
-  aPng = menu->addAction(QStringLiteral("Сохранить PNG…"));
-  aSvg = menu->addAction(QStringLiteral("Сохранить SVG…"));
-  aCsv = menu->addAction(QStringLiteral("Сохранить CSV…"));
-  button->setMenu(menu);
-  return button;
 }
 
 }  // namespace melquon

@@ -7,6 +7,7 @@
 
 #include "engine/day_figures.h"
 #include "engine/result_map.h"
+#include "ui/page_exports.h"
 
 class QCheckBox;
 class QComboBox;
@@ -59,19 +60,16 @@ class TMapPage : public QWidget {
   // «Закрепить»: the current run is kept to compare the next ones with.
   void Pin();
   void Refresh();
+  // What is drawn, as CSV.
+  std::string DrawnCsv() const;
 
   QComboBox* cbMapMeasure = nullptr;
   QCheckBox* chkMapLog = nullptr;
   QCheckBox* chkMapDifference = nullptr;
   QPushButton* btnMapPin = nullptr;
   QPushButton* btnMapRefresh = nullptr;
-  // Its menu saves the page's picture as PNG or SVG and what it draws as CSV.
-  QToolButton* btnMapExport = nullptr;
-  QAction* acMapPng = nullptr;
-  QAction* acMapSvg = nullptr;
-  QAction* acMapCsv = nullptr;
-  // What is drawn, as CSV.
-  std::string DrawnCsv() const;
+  // The picture as PNG or SVG, what is drawn as CSV (DrawnCsv).
+  TPageExports MapExports;
   QLabel* lblMapTitle = nullptr;
   TMapView* MapView = nullptr;
 
@@ -83,9 +81,5 @@ class TMapPage : public QWidget {
   std::string pinnedTitle_;
   bool drawnDifference_ = false;
 };
-
-// A tool button with a menu of three exports: PNG, SVG and CSV.
-QToolButton* MakeExportButton(QWidget* aParent, const char* aName, QAction*& aPng, QAction*& aSvg,
-                              QAction*& aCsv);
 
 }  // namespace melquon

@@ -15,7 +15,6 @@
 
 #include <memory>
 
-#include "ui/map_page.h"
 #include "ui/widget_helpers.h"
 
 namespace melquon {
@@ -56,10 +55,10 @@ TScalePage::TScalePage(QWidget* aParent) : QWidget(aParent) {
   lblScaleTitle->setWordWrap(true);
   ScaleChart = MakeChild<QChartView>(this, "ScaleChart");
   ScaleChart->setRenderHint(QPainter::Antialiasing);
-  btnScaleExport = MakeExportButton(this, "btnScaleExport", acScalePng, acScaleSvg, acScaleCsv);
+  ScaleExports = MakePageExports(this, "btnScaleExport");
   auto* bar = MakeOwned<QHBoxLayout>();
   for (QWidget* control : std::initializer_list<QWidget*>{
-           cbScaleMeasure, chkScaleLogX, chkScaleLogY, btnScaleRefresh, btnScaleExport})
+           cbScaleMeasure, chkScaleLogX, chkScaleLogY, btnScaleRefresh, ScaleExports.Button})
     bar->addWidget(control);
   bar->addStretch(1);
   auto* layout = MakeOwned<QVBoxLayout>(this);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/result_map.h"
+#include "ui/page_exports.h"
 
 class QChart;
 class QChartView;
@@ -30,6 +31,8 @@ class TScalePage : public QWidget {
   // The current run becomes the pinned one.
   void Pin();
   void Refresh();
+  // Both runs' signatures as CSV.
+  std::string DrawnCsv() const;
 
   // The points drawn, (I, value): what a logarithmic axis can show.
   std::vector<std::pair<double, double>> DrawnCurrent;
@@ -39,12 +42,7 @@ class TScalePage : public QWidget {
   QCheckBox* chkScaleLogX = nullptr;
   QCheckBox* chkScaleLogY = nullptr;
   QPushButton* btnScaleRefresh = nullptr;
-  QToolButton* btnScaleExport = nullptr;
-  QAction* acScalePng = nullptr;
-  QAction* acScaleSvg = nullptr;
-  QAction* acScaleCsv = nullptr;
-  // Both runs' signatures as CSV.
-  std::string DrawnCsv() const;
+  TPageExports ScaleExports;
   QLabel* lblScaleTitle = nullptr;
   QChartView* ScaleChart = nullptr;
 

@@ -240,29 +240,29 @@ TEST_F(CliRunTest, SettingsGiveWhatOptionsDontAndTheReportGoesToOutputAndFile) {
             "date,interval,closed_positions,closed_points,square_factor\r\nall,1000,0,0,0\r\n"
             "all,500,1,500,250000\r\n2009-01-12,1000,0,0,0\r\n2009-01-12,500,1,500,250000\r\n"
             "2009-01-13,1000,0,0,0\r\n2009-01-13,500,0,0,0\r\n");
-  // The moves and the day figures of the same run.
-  ASSERT_EQ(Run({"--ini", ini_, "--quiet", "--from", "12012009", "--to", "13012009", "--events",
-                 dir_ + "/e.csv", "--day-stats", dir_ + "/d.csv"}),
-            kExitDone);
-  EXPECT_EQ(ReadBytes(dir_ + "/e.csv"),
-            "date,time,line,interval,side,count,old_extreme,new_extreme\r\n"
-            "2009-01-12,10:33:00.000,3,500,down,1,151230,150450\r\n");
-  EXPECT_EQ(ReadBytes(dir_ + "/d.csv"),
-            "date,ticks,first,high,low,last,range,realized_variance,parkinson\r\n"
-            "2009-01-12,4,150000,151230,150000,150450,1230,1856300,0.00002405432340150835\r\n"
-            "2009-01-13,0,,,,,,,\r\n");
-  // The same for a spreadsheet set to a Russian locale.
-  ASSERT_EQ(Run({"--ini", ini_, "--quiet", "--from", "12012009", "--to", "13012009", "--events",
-                 dir_ + "/e.csv", "--day-stats", dir_ + "/d.csv", "--csv", dir_ + "/f.csv",
-                 "--csv-separator", ";", "--csv-decimal-comma"}),
-            kExitDone);
-  EXPECT_EQ(ReadBytes(dir_ + "/e.csv"),
-            "date;time;line;interval;side;count;old_extreme;new_extreme\r\n"
-            "2009-01-12;10:33:00,000;3;500;down;1;151230;150450\r\n");
-  EXPECT_EQ(ReadBytes(dir_ + "/d.csv"),
-            "date;ticks;first;high;low;last;range;realized_variance;parkinson\r\n"
-            "2009-01-12;4;150000;151230;150000;150450;1230;1856300;0,00002405432340150835\r\n"
-            "2009-01-13;0;;;;;;;\r\n");
+  // The moves and the day figures of the same run, as they are and for a spreadsheet set to a
+  // Russian locale.
+  for (const auto& [options, moves, days] :
+       {std::tuple(Args{},
+                   "date,time,line,interval,side,count,old_extreme,new_extreme\r\n"
+                   "2009-01-12,10:33:00.000,3,500,down,1,151230,150450\r\n",
+                   "date,ticks,first,high,low,last,range,realized_variance,parkinson\r\n"
+                   "2009-01-12,4,150000,151230,150000,150450,1230,1856300,0.00002405432340150835"
+                   "\r\n2009-01-13,0,,,,,,,\r\n"),
+        std::tuple(Args{"--csv-separator", ";", "--csv-decimal-comma"},
+                   "date;time;line;interval;side;count;old_extreme;new_extreme\r\n"
+                   "2009-01-12;10:33:00,000;3;500;down;1;151230;150450\r\n",
+                   "date;ticks;first;high;low;last;range;realized_variance;parkinson\r\n"
+                   "2009-01-12;4;150000;151230;150000;150450;1230;1856300;0,00002405432340150835"
+                   "\r\n2009-01-13;0;;;;;;;\r\n")}) {
+    const std::string events = dir_ + "/e.csv", dayStats = dir_ + "/d.csv", csv = dir_ + "/f.csv";
+    Args args{"--ini",    ini_,   "--quiet",     "--from", "12012009", "--to", "13012009",
+              "--events", events, "--day-stats", dayStats, "--csv",    csv};
+    args.insert(args.end(), options.begin(), options.end());
+    ASSERT_EQ(Run(args), kExitDone) << err_.str();
+    EXPECT_EQ(ReadBytes(events), moves);
+    EXPECT_EQ(ReadBytes(dayStats), days);
+  }
   EXPECT_EQ(ReadBytes(dir_ + "/f.csv").substr(0, 70),
             "date;interval;closed_positions;closed_points;square_factor\r\nall;500;1;");
   EXPECT_EQ(Run({"--help"}), kExitDone);

@@ -738,17 +738,17 @@ class TWindowTest : public QObject {
     UiHooks().ImageSize = [](int, int) { return std::optional(std::pair(300, 200)); };
     UiHooks().SaveFileName = [&](const std::string&) { return target; };
     target = fixture.File("map.png");
-    page.acMapPng->trigger();
+    page.MapExports.Png->trigger();
     QCOMPARE(QImage(QString::fromStdString(target)).size(), QSize(300, 200));
     target = fixture.File("map.csv");
-    page.acMapCsv->trigger();
+    page.MapExports.Csv->trigger();
     QVERIFY(FileBytes(target) == page.DrawnCsv() &&
             FileBytes(target).starts_with("date,interval,closed_positions_change,"));
     target = fixture.File("scale.svg");
-    scale.acScaleSvg->trigger();
+    scale.ScaleExports.Svg->trigger();
     QCOMPARE(QSvgRenderer(QString::fromStdString(target)).viewBox(), QRect(0, 0, 300, 200));
     target = fixture.File("scale.csv");
-    scale.acScaleCsv->trigger();
+    scale.ScaleExports.Csv->trigger();
     QVERIFY(
         FileBytes(target).starts_with("run,interval,closed_points,square_factor\r\ncurrent,1000,"));
     UiHooks().ImageSize = {};

@@ -99,45 +99,6 @@ void SyncDirectoryOf(const std::string& path) {
   }
 }
 
-// Writes, flushes and closes the temporary file with the mode of the file it replaces.
-TReplaceResult FillTemporary(FileDescriptor& fd, const std::string& target,
-                             std::string_view bytes) {
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0 && ::fchmod(fd.get(), existing.st_mode & 07777) != 0) {
-    return {TReplaceResult::kCreate, errno};
-  }
-  if (const int error = WriteAll(fd.get(), bytes)) {
-    return {TReplaceResult::kWrite, error};
-  }
-  if (::fsync(fd.get()) != 0) {
-    return {TReplaceResult::kFinish, errno};
-  }
-  if (const int error = fd.Close()) {
-    return {TReplaceResult::kFinish, error};
-  }
-  return {};
-}
-
-// A device or a FIFO can't be replaced, only written: opened without waiting for a reader,
-// then written as a pipe is, waiting for room.
-TReplaceResult WriteInPlace(const std::string& target, std::string_view bytes) {
-  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.valid()) {
-    return {TReplaceResult::kCreate, errno};
-  }
-  const int flags = ::fcntl(fd.get(), F_GETFL);
-  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    return {TReplaceResult::kCreate, errno};
-  }
-  if (const int error = WriteAll(fd.get(), bytes)) {
-    return {TReplaceResult::kWrite, error};
-  }
-  if (const int error = fd.Close()) {
-    return {TReplaceResult::kFinish, error};
-  }
-  return {};
-}
-
 }  // namespace
 
 std::string SystemErrorText(int error) {
@@ -164,33 +125,16 @@ std::string ReadFileBytes(const std::string& path, std::uint64_t aMaxBytes) {
   return bytes;
 }
 
+// A replacement, step by step: whatever step fails, the file is left as it was.
 TReplaceResult TryReplaceFileContents(const std::string& path, std::string_view bytes) {
-  const std::string target = ResolveLink(path);
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0) {
-    if (!S_ISREG(existing.st_mode)) {
-      return WriteInPlace(target, bytes);
-    }
-    // The file would be replaced by a new one where it could not be written itself.
-    if (::access(target.c_str(), W_OK) != 0) {
-      return {TReplaceResult::kCreate, errno};
-    }
+  TFileReplacement file(path, TFileReplacement::NoThrow{});
+  if (const TReplaceResult begun = file.Begin(); begun.Error != 0) {
+    return begun;
   }
-  std::string tempPath;
-  FileDescriptor fd(CreateTemporaryBeside(target, tempPath));
-  if (!fd.valid()) {
-    return {TReplaceResult::kCreate, errno};
+  if (const TReplaceResult written = file.TryWrite(bytes); written.Error != 0) {
+    return written;
   }
-  TReplaceResult result = FillTemporary(fd, target, bytes);
-  if (result.Error == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) {
-    result = {TReplaceResult::kFinish, errno};
-  }
-  if (result.Error != 0) {
-    ::unlink(tempPath.c_str());
-    return result;
-  }
-  SyncDirectoryOf(target);
-  return {};
+  return file.TryCommit();
 }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes) {
@@ -202,29 +146,12 @@ void ReplaceFileContents(const std::string& path, std::string_view bytes) {
   }
 }
 
-TFileReplacement::TFileReplacement(const std::string& path)
-    : path_(path), target_(ResolveLink(path)) {
-  struct stat existing {};
-  const bool exists = ::stat(target_.c_str(), &existing) == 0;
-  if (exists && !S_ISREG(existing.st_mode)) {
-    fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
-    const int flags = fd_ < 0 ? -1 : ::fcntl(fd_, F_GETFL);
-    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-      Fail(TReplaceResult::kCreate, errno);
-    }
-    return;
-  }
-  if (exists && ::access(target_.c_str(), W_OK) != 0) {
-    Fail(TReplaceResult::kCreate, errno);
-  }
-  fd_ = CreateTemporaryBeside(target_, tempPath_);
-  if (fd_ < 0) {
-    tempPath_.clear();
-    Fail(TReplaceResult::kCreate, errno);
-  }
-  if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
-    Fail(TReplaceResult::kCreate, errno);
-  }
+TFileReplacement::TFileReplacement(const std::string& path, NoThrow)
+    : path_(path), target_(ResolveLink(path)) {}
+
+// Once the delegated constructor is done, a throw runs the destructor, which leaves nothing.
+TFileReplacement::TFileReplacement(const std::string& path) : TFileReplacement(path, NoThrow{}) {
+  ThrowIfFailed(Begin());
 }
 
 TFileReplacement::~TFileReplacement() {
@@ -237,41 +164,75 @@ TFileReplacement::~TFileReplacement() {
 }
 
 void TFileReplacement::Write(std::string_view bytes) {
-  if (const int error = WriteAll(fd_, bytes)) {
-    Fail(TReplaceResult::kWrite, error);
-  }
+  ThrowIfFailed(TryWrite(bytes));
 }
 
 void TFileReplacement::Commit() {
+  ThrowIfFailed(TryCommit());
+}
+
+// A device or a FIFO can't be replaced, only written: opened without waiting for a reader, then
+// written as a pipe is, waiting for room. A file is written to a temporary file beside it with
+// its mode; a file that may not be written is refused, as opening it would be.
+TReplaceResult TFileReplacement::Begin() {
+  struct stat existing {};
+  const bool exists = ::stat(target_.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) {
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+    const int flags = fd_ < 0 ? -1 : ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      return {TReplaceResult::kCreate, errno};
+    }
+    return {};
+  }
+  if (exists && ::access(target_.c_str(), W_OK) != 0) {
+    return {TReplaceResult::kCreate, errno};
+  }
+  fd_ = CreateTemporaryBeside(target_, tempPath_);
+  if (fd_ < 0) {
+    const int error = errno;
+    tempPath_.clear();
+    return {TReplaceResult::kCreate, error};
+  }
+  if (exists && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
+    return {TReplaceResult::kCreate, errno};
+  }
+  return {};
+}
+
+TReplaceResult TFileReplacement::TryWrite(std::string_view bytes) {
+  if (const int error = WriteAll(fd_, bytes)) {
+    return {TReplaceResult::kWrite, error};
+  }
+  return {};
+}
+
+TReplaceResult TFileReplacement::TryCommit() {
   if (!tempPath_.empty() && ::fsync(fd_) != 0) {
-    Fail(TReplaceResult::kFinish, errno);
+    return {TReplaceResult::kFinish, errno};
   }
   const int closed = ::close(fd_);
+  const int closeError = errno;
   fd_ = -1;
   if (closed != 0) {
-    Fail(TReplaceResult::kFinish, errno);
+    return {TReplaceResult::kFinish, closeError};
   }
   if (!tempPath_.empty()) {
     if (::rename(tempPath_.c_str(), target_.c_str()) != 0) {
-      Fail(TReplaceResult::kFinish, errno);
+      return {TReplaceResult::kFinish, errno};
     }
     SyncDirectoryOf(target_);
   }
   committed_ = true;
+  return {};
 }
 
-// Leaves nothing behind, as a constructor that throws runs no destructor.
-void TFileReplacement::Fail(TReplaceResult::Step aStep, int aError) {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
+void TFileReplacement::ThrowIfFailed(const TReplaceResult& aResult) const {
+  if (aResult.Error != 0) {
+    ThrowFileError(
+        aResult.FailedStep == TReplaceResult::kCreate ? "Cannot create file" : "Cannot write file",
+        path_, aResult.Error);
   }
-  if (!tempPath_.empty()) {
-    ::unlink(tempPath_.c_str());
-    tempPath_.clear();
-  }
-  ThrowFileError(aStep == TReplaceResult::kCreate ? "Cannot create file" : "Cannot write file",
-                 path_, aError);
 }
 
 std::vector<std::string> SplitTextLines(std::string_view text) {

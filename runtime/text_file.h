@@ -56,7 +56,14 @@ class TFileReplacement {
   void Commit();
 
  private:
-  void Fail(TReplaceResult::Step aStep, int aError);
+  // The same steps without exceptions: what TryReplaceFileContents is made of.
+  friend TReplaceResult TryReplaceFileContents(const std::string& path, std::string_view bytes);
+  struct NoThrow {};
+  TFileReplacement(const std::string& path, NoThrow);
+  TReplaceResult Begin();
+  TReplaceResult TryWrite(std::string_view bytes);
+  TReplaceResult TryCommit();
+  void ThrowIfFailed(const TReplaceResult& aResult) const;
 
   std::string path_;
   std::string target_;

@@ -1,17 +1,13 @@
 // The window's exports: what a page shows, written to a file the user chooses.
 #include <QAction>
-#include <QBuffer>
 #include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QSvgGenerator>
 #include <QTextDocument>
-#include <algorithm>
 
 #include "engine/engine.h"
 #include "engine/ini_file.h"
@@ -23,7 +19,6 @@
 #include "ui/error_reporting.h"
 #include "ui/main_form.h"
 #include "ui/page_exports.h"
-#include "ui/window_hooks.h"
 
 namespace melquon {
 
@@ -76,16 +71,6 @@ std::string TfrmMain::ExportName(const std::string& aWhat, const std::string& aE
          IsoDateText(lastSummary_.DateTo) + "_" + aWhat + "." + aExtension;
 }
 
-void TfrmMain::SaveExport(const std::string& aSuggested, const std::string& aBytes) {
-  if (!UiHooks().SaveFileName) {
-    return;
-  }
-  const std::string fileName = UiHooks().SaveFileName(aSuggested);
-  if (!fileName.empty()) {
-    ReplaceFileContents(fileName, aBytes);
-  }
-}
-
 // The bytes of the report file: Windows-1251, the last line ended.
 void TfrmMain::sbtnSaveReportClick() {
   if (Engine().CurrentResult) {
@@ -101,57 +86,13 @@ void TfrmMain::sbtnSaveCsvClick() {
   }
 }
 
-namespace {
-
-// The size the user asks for, the chart's own offered.
-std::optional<std::pair<int, int>> AskImageSize(const QWidget& aChart) {
-  if (!UiHooks().ImageSize)
-    return std::pair(aChart.width(), aChart.height());
-  return UiHooks().ImageSize(aChart.width(), aChart.height());
-}
-
-std::string BytesOf(const QByteArray& aBytes) {
-  return {aBytes.constData(), static_cast<std::size_t>(aBytes.size())};
-}
-
-// A widget as drawn now, scaled to aWidth x aHeight, as PNG or SVG bytes.
-std::string PictureBytes(QWidget& aPicture, int aWidth, int aHeight, bool aSvg) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  const auto paint = [&](QPaintDevice& aDevice) {
-    QPainter painter(&aDevice);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(static_cast<double>(aWidth) / std::max(aPicture.width(), 1),
-                  static_cast<double>(aHeight) / std::max(aPicture.height(), 1));
-    aPicture.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-  };
-  if (aSvg) {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setResolution(96);
-    svg.setSize(QSize(aWidth, aHeight));
-    svg.setViewBox(QRect(0, 0, aWidth, aHeight));
-    paint(svg);
-  } else {
-    QImage image(aWidth, aHeight, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    paint(image);
-    image.save(&buffer, "PNG");
-  }
-  return BytesOf(bytes);
-}
-
-}  // namespace
-
 void TfrmMain::ConnectPageExports(QWidget* aPicture, const TPageExports& aExports,
                                   const std::string& aWhat, std::function<std::string()> aCsvText) {
-  const auto picture = [this, aPicture, aWhat](bool aSvgFormat) {
-    const auto size = AskImageSize(*aPicture);
-    if (size) {
-      SaveExport(ExportName(aWhat, aSvgFormat ? "svg" : "png"),
-                 PictureBytes(*aPicture, size->first, size->second, aSvgFormat));
-    }
+  const auto picture = [this, aPicture, aWhat](bool aSvg) {
+    SavePicture(
+        *aPicture, WidgetPicture(*aPicture),
+        [this, &aWhat](const std::string& aExtension) { return ExportName(aWhat, aExtension); },
+        aSvg);
   };
   connect(aExports.Png, &QAction::triggered, this,
           [picture] { RunGuarded([&] { picture(false); }); });
@@ -162,10 +103,11 @@ void TfrmMain::ConnectPageExports(QWidget* aPicture, const TPageExports& aExport
   });
 }
 
-void TfrmMain::PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const {
-  QPainter painter(&aDevice);
-  painter.setRenderHint(QPainter::Antialiasing);
-  Chart->render(&painter, QRectF(0, 0, aWidth, aHeight), QRect(), Qt::IgnoreAspectRatio);
+// The graph page's chart is laid out again at the size asked, not scaled as a picture.
+TPaintPicture TfrmMain::ChartPicture() const {
+  return [this](QPainter& aPainter, int aWidth, int aHeight) {
+    Chart->render(&aPainter, QRectF(0, 0, aWidth, aHeight), QRect(), Qt::IgnoreAspectRatio);
+  };
 }
 
 std::string TfrmMain::ChartExportName(const std::string& aExtension) const {
@@ -174,44 +116,21 @@ std::string TfrmMain::ChartExportName(const std::string& aExtension) const {
 }
 
 void TfrmMain::acChartPngExecute() {
-  const auto size = AskImageSize(*Chart);
-  if (!size)
-    return;
-  QImage image(size->first, size->second, QImage::Format_ARGB32);
-  image.fill(Qt::white);
-  PaintChart(image, size->first, size->second);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  SaveExport(ChartExportName("png"), BytesOf(bytes));
+  SavePicture(
+      *Chart, ChartPicture(),
+      [this](const std::string& aExtension) { return ChartExportName(aExtension); }, false);
 }
 
 void TfrmMain::acChartSvgExecute() {
-  const auto size = AskImageSize(*Chart);
-  if (!size)
-    return;
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QSvgGenerator svg;
-  svg.setOutputDevice(&buffer);
-  // Sizes are written in millimetres: at the 96 dots an inch of CSS pixels, a browser shows
-  // the chart at the size asked.
-  svg.setResolution(96);
-  svg.setSize(QSize(size->first, size->second));
-  svg.setViewBox(QRect(0, 0, size->first, size->second));
-  svg.setTitle(QString::fromStdString(ChartExportName("svg")));
-  PaintChart(svg, size->first, size->second);
-  SaveExport(ChartExportName("svg"), BytesOf(bytes));
+  SavePicture(
+      *Chart, ChartPicture(),
+      [this](const std::string& aExtension) { return ChartExportName(aExtension); }, true);
 }
 
 // The chart at its size on the screen.
 void TfrmMain::acChartCopyExecute() {
-  QImage image(Chart->width(), Chart->height(), QImage::Format_ARGB32);
-  image.fill(Qt::white);
-  PaintChart(image, Chart->width(), Chart->height());
-  QGuiApplication::clipboard()->setImage(image);
+  QGuiApplication::clipboard()->setImage(
+      PictureImage(ChartPicture(), Chart->width(), Chart->height()));
 }
 
 }  // namespace melquon

@@ -9,6 +9,7 @@
 #include "engine/measures.h"
 #include "engine/run_summary.h"
 #include "ui/chart_adapter.h"
+#include "ui/page_exports.h"
 
 class QAction;
 class QBarSeries;
@@ -20,7 +21,6 @@ class QFrame;
 class QKeySequence;
 class QLabel;
 class QLineEdit;
-class QPaintDevice;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -31,7 +31,6 @@ namespace melquon {
 
 class TDatePicker;
 class TMapPage;
-struct TPageExports;
 class TMovesPage;
 class TScalePage;
 class TQtBarChart;
@@ -177,16 +176,14 @@ class TfrmMain : public QMainWindow {
   // The CSV choice is kept in the settings file's WINDOW section, and shown again at start.
   void RememberCsvChoice();
   void RestoreCsvChoice();
-  // The chart as drawn now, scaled to aWidth x aHeight, painted on aDevice.
-  void PaintChart(QPaintDevice& aDevice, int aWidth, int aHeight) const;
+  // The graph page's chart at a size of its own, for its exports.
+  TPaintPicture ChartPicture() const;
   std::string ChartExportName(const std::string& aExtension) const;
-  // The exports of a page drawn by aPicture: PNG and SVG of a chosen size, and aCsv.
+  // The exports of a page drawn by aPicture: PNG and SVG of a chosen size, and aCsvText.
   void ConnectPageExports(QWidget* aPicture, const TPageExports& aExports, const std::string& aWhat,
                           std::function<std::string()> aCsvText);
   // A file name for an export of the current result: contract, first and last day, aWhat.
   std::string ExportName(const std::string& aWhat, const std::string& aExtension) const;
-  // Asks for a file (the hook), offering aSuggested; writes aBytes whole or not at all.
-  static void SaveExport(const std::string& aSuggested, const std::string& aBytes);
   bool SettleUnsavedSettings();
   void RunCalculation();
   void BringGraphPageToFront();

@@ -13,10 +13,9 @@
 #include <algorithm>
 
 #include "runtime/number_text.h"
-#include "runtime/text_file.h"
 #include "ui/error_reporting.h"
+#include "ui/page_exports.h"
 #include "ui/widget_helpers.h"
-#include "ui/window_hooks.h"
 
 namespace melquon {
 
@@ -236,13 +235,7 @@ std::string TMovesPage::ShownCsv() const {
 }
 
 void TMovesPage::ExportShown() {
-  if (!UiHooks().SaveFileName) {
-    return;
-  }
-  const std::string fileName = UiHooks().SaveFileName(SuggestedName());
-  if (!fileName.empty()) {
-    ReplaceFileContents(fileName, InCsvFormat(ShownCsv(), CsvFormat()));
-  }
+  SaveExport(SuggestedName(), InCsvFormat(ShownCsv(), CsvFormat()));
 }
 
 }  // namespace melquon

@@ -5,8 +5,6 @@
 #include <string>
 
 #include "engine/line_explainer.h"
-#include "engine/settings.h"
-#include "runtime/text_file.h"
 
 namespace melquon::cli {
 
@@ -22,32 +20,26 @@ std::string Field(std::string aText) {
 }  // namespace
 
 void ExplainFirstDayFile(const TRunSnapshot& aRun, std::int32_t aLines, std::ostream& aOut) {
-  std::string firstLookedFor;
   for (TDateTime day = aRun.DateFrom; day < aRun.DateEnd; day += 1.0) {
-    const std::string openName =
-        ResolveSettingsPath(aRun.IniFileName, GetDayFileName(aRun.Settings, day));
-    if (firstLookedFor.empty())
-      firstLookedFor = openName;
-    if (!FileExists(openName))
+    const std::optional<TLinesExplained> explained =
+        ExplainDay(aRun, day, static_cast<std::size_t>(std::max(aLines, 0)));
+    if (!explained)
       continue;
-    TQuoteLines lines;
-    lines.LoadFromFile(openName, aRun.Settings.MaxDayFileBytes());
-    const TLinesExplained explained =
-        ExplainLines(aRun, lines, static_cast<std::size_t>(std::max(aLines, 0)));
-    aOut << "file\t" << openName << "\n";
-    for (const TExplainedLine& line : explained.Lines) {
+    aOut << "file\t" << DayFileOpenName(aRun, day) << "\n";
+    for (const TExplainedLine& line : explained->Lines) {
       aOut << line.Index << '\t' << VerdictWord(line.Verdict) << '\t' << Field(line.Contract)
            << '\t' << Field(line.DateTime) << '\t'
            << (line.TimeOfDayMs >= 0 ? ClockMsText(line.TimeOfDayMs) : "") << '\t'
            << Field(line.Reason) << "\n";
     }
-    const TQuoteStats& counts = explained.Counts;
+    const TQuoteStats& counts = explained->Counts;
     aOut << "accepted\t" << counts.Accepted << "\nno_price\t" << counts.NoPrice << "\nskipped\t"
          << counts.Skipped << "\nunreadable\t" << counts.Unreadable << "\n";
     return;
   }
-  throw std::runtime_error("No day file of the run exists; the first looked for is " +
-                           (firstLookedFor.empty() ? std::string("none") : firstLookedFor));
+  throw std::runtime_error(
+      "No day file of the run exists; the first looked for is " +
+      (aRun.DateFrom < aRun.DateEnd ? DayFileOpenName(aRun, aRun.DateFrom) : std::string("none")));
 }
 
 }  // namespace melquon::cli

@@ -7,6 +7,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/local_clock.h"
 #include "runtime/number_text.h"
+#include "runtime/text_file.h"
 
 namespace melquon {
 
@@ -80,6 +81,20 @@ TRunSnapshot OneDayRun(std::string_view aIniBytes, const std::string& aIniFileNa
   run.DateFrom = aDay;
   run.DateEnd = aDay + 1.0;
   return run;
+}
+
+std::string DayFileOpenName(const TRunSnapshot& aRun, TDateTime aDay) {
+  return ResolveSettingsPath(aRun.IniFileName, GetDayFileName(aRun.Settings, aDay));
+}
+
+std::optional<TLinesExplained> ExplainDay(const TRunSnapshot& aRun, TDateTime aDay,
+                                          std::size_t aMostLines) {
+  const std::string openName = DayFileOpenName(aRun, aDay);
+  if (!FileExists(openName))
+    return std::nullopt;
+  TQuoteLines lines;
+  lines.LoadFromFile(openName, aRun.Settings.MaxDayFileBytes());
+  return ExplainLines(aRun, lines, aMostLines);
 }
 
 std::string_view VerdictWord(TLineVerdict aVerdict) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,10 +47,16 @@ struct TLinesExplained {
 TRunSnapshot OneDayRun(std::string_view aIniBytes, const std::string& aIniFileName,
                        const std::string& aContract, TDateTime aDay);
 
+// The day file a run of aRun opens for aDay.
+std::string DayFileOpenName(const TRunSnapshot& aRun, TDateTime aDay);
+
 // Reads aLines with aRun's settings, contract, skip windows and formats through the quote
 // source a run uses: the verdict of every line counted, the first aMostLines explained. Throws
 // what the run would throw for its pattern.
 TLinesExplained ExplainLines(const TRunSnapshot& aRun, const TQuoteLines& aLines,
                              std::size_t aMostLines);
+// The same for the file of aDay, read as a run reads it; none when there is no such file.
+std::optional<TLinesExplained> ExplainDay(const TRunSnapshot& aRun, TDateTime aDay,
+                                          std::size_t aMostLines);
 
 }  // namespace melquon

@@ -8,10 +8,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "engine/settings.h"
 #include "runtime/cp1251.h"
 #include "runtime/number_text.h"
-#include "runtime/text_file.h"
 #include "ui/date_picker.h"
 #include "ui/start_failure.h"
 #include "ui/widget_helpers.h"
@@ -92,16 +90,14 @@ TRunSnapshot TPatternTester::Run() const {
 
 void TPatternTester::TestDay() {
   const TRunSnapshot run = Run();
-  const std::string openName =
-      ResolveSettingsPath(run.IniFileName, GetDayFileName(run.Settings, run.DateFrom));
-  if (!FileExists(openName)) {
-    ShowFailure(openName, "Файла дня нет");
-    return;
-  }
+  const std::string openName = DayFileOpenName(run, run.DateFrom);
   try {
-    TQuoteLines lines;
-    lines.LoadFromFile(openName, run.Settings.MaxDayFileBytes());
-    Test(run, lines, openName);
+    if (const std::optional<TLinesExplained> explained =
+            ExplainDay(run, run.DateFrom, kLinesShown)) {
+      Show(run, *explained, openName);
+    } else {
+      ShowFailure(openName, "Файла дня нет");
+    }
   } catch (...) {
     ShowFailure(openName, StartFailureText(run.Settings.FindWhat, run.Contract));
   }
@@ -113,21 +109,20 @@ void TPatternTester::TestPasted() {
   try {
     TQuoteLines lines;
     lines.SetText(Utf8ToCp1251(memPastedLines->toPlainText().toStdString()));
-    Test(run, lines, source);
+    Show(run, ExplainLines(run, lines, kLinesShown), source);
   } catch (...) {
     ShowFailure(source, StartFailureText(run.Settings.FindWhat, run.Contract));
   }
 }
 
-void TPatternTester::Test(const TRunSnapshot& aRun, const TQuoteLines& aLines,
+void TPatternTester::Show(const TRunSnapshot& aRun, const TLinesExplained& aExplained,
                           const std::string& aSource) {
-  const TLinesExplained explained = ExplainLines(aRun, aLines, kLinesShown);
   lblTestSource->setText(
       Text(aSource + "; шаблон: " + ContractPattern(aRun.Settings.FindWhat, aRun.Contract) +
            "; замена: " + aRun.Settings.ReplaceWith));
-  twTestedLines->setRowCount(static_cast<int>(explained.Lines.size()));
-  for (std::size_t i = 0; i < explained.Lines.size(); ++i) {
-    const TExplainedLine& line = explained.Lines[i];
+  twTestedLines->setRowCount(static_cast<int>(aExplained.Lines.size()));
+  for (std::size_t i = 0; i < aExplained.Lines.size(); ++i) {
+    const TExplainedLine& line = aExplained.Lines[i];
     const std::string time = line.TimeOfDayMs >= 0 ? ClockMsText(line.TimeOfDayMs) : "";
     const std::string cells[] = {IntToStr(line.Index), line.Reason, line.Contract,
                                  line.DateTime,        time,        line.Line,
@@ -138,7 +133,7 @@ void TPatternTester::Test(const TRunSnapshot& aRun, const TQuoteLines& aLines,
     }
   }
   twTestedLines->resizeColumnsToContents();
-  lblTestCounts->setText(Text(CountsText(explained.Counts)));
+  lblTestCounts->setText(Text(CountsText(aExplained.Counts)));
 }
 
 void TPatternTester::ShowFailure(const std::string& aSource, const std::string& aWhy) {

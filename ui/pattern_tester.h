@@ -40,7 +40,8 @@ class TPatternTester : public QDialog {
   QLabel* lblTestCounts = nullptr;
 
  private:
-  void Test(const TRunSnapshot& aRun, const TQuoteLines& aLines, const std::string& aSource);
+  void Show(const TRunSnapshot& aRun, const TLinesExplained& aExplained,
+            const std::string& aSource);
   void ShowFailure(const std::string& aSource, const std::string& aWhy);
   TRunSnapshot Run() const;
 

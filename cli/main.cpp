@@ -20,14 +20,14 @@ int main(int argc, char** argv) {
   melquon::SetUpAllocator();
   melquon::RegionalFormats() = melquon::FormatsFromSystemLocale();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  // The user's own folder is only needed without --ini; one that can't be made is said once.
+  // The user's own folder is only needed, and made, without --ini; one that can't be made is
+  // said once.
   std::string folder;
-  try {
-    folder = melquon::ProgramFolder();
-  } catch (const melquon::EInOutError& e) {
-    const bool ini = std::any_of(args.begin(), args.end(),
-                                 [](std::string_view aArg) { return aArg.starts_with("--ini"); });
-    if (!ini) {
+  if (std::none_of(args.begin(), args.end(),
+                   [](std::string_view aArg) { return aArg.starts_with("--ini"); })) {
+    try {
+      folder = melquon::ProgramFolder();
+    } catch (const melquon::EInOutError& e) {
       std::cerr << "melquon-cli: " << e.what() << std::endl;
       return melquon::cli::kExitRunFailed;
     }

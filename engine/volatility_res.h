@@ -23,7 +23,8 @@ class TVolatilityRes {
 
   // Hands the quote to every counter, from element 0 upward. With a log attached that keeps no
   // trace of every quote, a price inside the band where no counter would change is not handed
-  // on at all: it would change nothing and report nothing.
+  // on at all: it would change nothing and report nothing. With many counters neither is the
+  // same price twice running.
   void ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
 
   // With many counters a counter passed over learns only when next visited how far the price
@@ -39,6 +40,7 @@ class TVolatilityRes {
   std::vector<TVolatilityResItem> Items;
 
  private:
+  bool ChangesNoCounter(std::int32_t aDayIndex, double aQuoteValue);
   void SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void NarrowQuietBandToItems();
   void TallyQuietBand(bool aPassed);
@@ -49,6 +51,8 @@ class TVolatilityRes {
   double quietLow_ = std::numeric_limits<double>::infinity();
   double quietHigh_ = -std::numeric_limits<double>::infinity();
   bool bandKept_ = true;
+  // The last price every counter took, while the same price again can change none of them.
+  double lastQuote_ = std::numeric_limits<double>::quiet_NaN();
   std::int32_t trialQuotes_ = 0;
   std::int32_t passedQuotes_ = 0;
   std::int32_t trialsLeftOut_ = 0;

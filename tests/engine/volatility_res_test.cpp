@@ -392,8 +392,15 @@ BandWalk RandomBandWalk(SplitMix64& aRandom) {
 TEST(FastPathTest, QuietBandSkipsOnlyWhatChangesNoCounter) {
   SplitMix64 random(2024);
   std::int64_t skipped = 0, moves = 0;
-  for (int walkIndex = 0; walkIndex < 400; ++walkIndex) {
-    const BandWalk walk = RandomBandWalk(random);
+  // Repeated prices where a repeat still changes counters: zeros before any other price (each
+  // starts the counters again) and prices whose levels are clamped (each counts again).
+  const std::vector<BandWalk> edgeWalks{
+      {1, 1, 64, 1, {{0, 0.0}, {0, 0.0}, {0, 0.0}, {0, 150000.0}, {0, 150000.0}}},
+      {500, 7, 64, 1, {{0, 5e9}, {0, 4e9}, {0, 4e9}, {0, 4e9}, {0, -1e12}, {0, -1e12}, {0, 1.0}}},
+      {1, 1, 64, 2, {{0, 1500.0}, {0, 1490.0}, {2, 1480.0}, {2, 1480.0}, {1, 1480.0}}}};
+  for (int walkIndex = 0; walkIndex < 400 + static_cast<int>(edgeWalks.size()); ++walkIndex) {
+    const BandWalk walk = walkIndex < 400 ? RandomBandWalk(random)
+                                          : edgeWalks[static_cast<std::size_t>(walkIndex - 400)];
     TVolatilityRes banded(walk.days, 39000.0, walk.from, walk.step, walk.count);
     TVolatilityRes swept(walk.days, 39000.0, walk.from, walk.step, walk.count);
     test::TRecordingRunLog bandedLog(2), sweptLog(2);

@@ -34,6 +34,10 @@ class TCounterSchedule {
   }
   void MakeHot(std::int32_t aIndex);
   bool IsHot(std::int32_t aIndex) const { return hot_[static_cast<std::size_t>(aIndex)] != 0; }
+  // The band of a counter as last updated: every price since then that did not visit it lay
+  // inside.
+  double Low(std::int32_t aIndex) const { return low_[static_cast<std::size_t>(aIndex)]; }
+  double High(std::int32_t aIndex) const { return high_[static_cast<std::size_t>(aIndex)]; }
 
  private:
   static constexpr std::size_t kBlockSize = 32;

@@ -97,8 +97,14 @@ void TScheduledCounters::SortHotFromCold(std::vector<TVolatilityResItem>& aItems
 void TScheduledCounters::CatchUp(std::vector<TVolatilityResItem>& aItems, std::int32_t aIndex) {
   const auto i = static_cast<std::size_t>(aIndex);
   TVolatilityResItem& item = aItems[i];
-  item.MaxContractPrice = std::max(item.MaxContractPrice, window_.HighestSince(seen_[i]));
-  item.MinContractPrice = std::min(item.MinContractPrice, window_.LowestSince(seen_[i]));
+  // The prices passed over lay inside the counter's band: where the band ends at or inside an
+  // extreme, none of them can move that extreme, and the window need not be searched.
+  if (schedule_.High(aIndex) > item.MaxContractPrice) {
+    item.MaxContractPrice = std::max(item.MaxContractPrice, window_.HighestSince(seen_[i]));
+  }
+  if (schedule_.Low(aIndex) < item.MinContractPrice) {
+    item.MinContractPrice = std::min(item.MinContractPrice, window_.LowestSince(seen_[i]));
+  }
   seen_[i] = window_.Next();
 }
 

@@ -40,6 +40,15 @@ std::span<const std::int32_t> TCounterSchedule::CountersToVisit(double aPrice) {
     return {visit_.data(), ScanBlocks(aPrice, visit_.data())};
   }
   const std::size_t scanned = ScanBlocks(aPrice, scanned_.data());
+  // Most quotes leave no band, and the hot counters are mostly the first ones.
+  if (scanned == 0) {
+    return hotList_;
+  }
+  if (hotList_.back() < scanned_.front()) {
+    const auto end = std::copy_n(scanned_.begin(), scanned,
+                                 std::copy(hotList_.begin(), hotList_.end(), visit_.begin()));
+    return {visit_.data(), static_cast<std::size_t>(end - visit_.begin())};
+  }
   const auto end =
       std::merge(hotList_.begin(), hotList_.end(), scanned_.begin(),
                  scanned_.begin() + static_cast<std::ptrdiff_t>(scanned), visit_.begin());

@@ -41,13 +41,15 @@ void TScheduledCounters::ApplyNewQuote(std::vector<TVolatilityResItem>& aItems,
     if (!schedule_.IsHot(index)) {
       CatchUp(aItems, index);
     }
-    aItems[static_cast<std::size_t>(index)].ApplyNewQuote(aDayIndex, aQuoteIndex, aQuoteValue);
+    aItems[static_cast<std::size_t>(index)].ApplyUntracedQuote(aDayIndex, aQuoteIndex, aQuoteValue);
   }
   window_.Add(aQuoteValue);
+  // A hot counter takes every price itself: where it has got to in the window matters only
+  // once it is cold again.
   for (const std::int32_t index : visit) {
-    const auto i = static_cast<std::size_t>(index);
-    seen_[i] = window_.Next();
     if (!schedule_.IsHot(index)) {
+      const auto i = static_cast<std::size_t>(index);
+      seen_[i] = window_.Next();
       ++visits_[i];
       NarrowBandOf(aItems, index);
     }
@@ -83,6 +85,7 @@ void TScheduledCounters::SortHotFromCold(std::vector<TVolatilityResItem>& aItems
     const auto index = static_cast<std::int32_t>(i);
     if (schedule_.IsHot(index)) {
       if (recheck) {
+        seen_[i] = window_.Next();
         NarrowBandOf(aItems, index);
       }
     } else if (visits_[i] * 4 > kQuotesPerTrial) {
@@ -113,7 +116,12 @@ void TScheduledCounters::SettleExtremes(std::vector<TVolatilityResItem>& aItems)
     return;
   }
   for (std::size_t i = 0; i < aItems.size(); ++i) {
-    CatchUp(aItems, static_cast<std::int32_t>(i));
+    const auto index = static_cast<std::int32_t>(i);
+    if (schedule_.IsHot(index)) {
+      seen_[i] = window_.Next();
+    } else {
+      CatchUp(aItems, index);
+    }
   }
   window_.Clear();
 }

@@ -40,7 +40,8 @@ class TScheduledCounters {
   bool started_ = false;
   TCounterSchedule schedule_;
   // The prices counters were passed over for, and for each counter the number of the first
-  // price it has not taken into its extremes yet.
+  // price it has not taken into its extremes yet (a hot counter takes every price: its number is
+  // set again when it turns cold).
   TPriceWindow window_;
   std::vector<std::int64_t> seen_;
   // How often each counter that is not hot was visited in this trial.

@@ -39,6 +39,10 @@ class TVolatilityResItem {
     if (log_ != nullptr ? traceQuotes_ : LogLevelPasses(3)) {
       Log().QuoteTraced(IntervalValue, aDayIndex, aQuoteValue);
     }
+    ApplyUntracedQuote(aDayIndex, aQuoteIndex, aQuoteValue);
+  }
+  // The same for a caller that has checked the day index and keeps no trace of every quote.
+  void ApplyUntracedQuote(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue) {
     if (StartContractPrice == 0.0) {
       TakeFirstQuote(aDayIndex, aQuoteValue);
       return;

@@ -85,6 +85,10 @@ bool TWriteLogRunLog::Passes(std::int32_t aLevel) const {
   return LogLevelPasses(aLevel);
 }
 
+bool TWriteLogRunLog::KeepsMoves() const {
+  return Passes(kCounterEventLevel);
+}
+
 void TWriteLogRunLog::Line(std::int32_t aLevel, std::string_view aText, bool aRewrite) {
   WriteLog("", aText, aLevel, aRewrite, true);
 }

@@ -50,6 +50,8 @@ class TRunLog {
                               double aQuoteValue);
   // A counter counted a move (level 2).
   virtual void MoveCounted(const TCountedMove& aMove);
+  // Whether MoveCounted does anything at all; a counter asks once, when it is given the log.
+  virtual bool KeepsMoves() const { return true; }
   // The result set handed a quote to its counters (level 3).
   virtual void ResultSetQuote(std::int32_t aDayIndex, double aQuoteValue);
 };
@@ -65,6 +67,7 @@ class TWriteLogRunLog : public TRunLog {
   bool Passes(std::int32_t aLevel) const override;
   void Line(std::int32_t aLevel, std::string_view aText, bool aRewrite) override;
   const FormatSettings& Formats() const override;
+  bool KeepsMoves() const override;
 
  private:
   std::optional<FormatSettings> formats_;

@@ -135,8 +135,10 @@ void TVolatilityResItem::CountDescending(std::int32_t aDayIndex, std::int32_t aQ
   AddClosedPositions(aDayIndex, aCount);
   const double oldHigh = MaxContractPrice;
   MaxContractPrice = aQuoteValue;
-  Log().MoveCounted({IntervalValue, aDayIndex, aQuoteIndex, aQuoteValue, true, aCount, oldHigh,
-                     MaxContractPrice, ResultPerDays[aDayIndex], Result});
+  if (log_ == nullptr || keepsMoves_) {
+    Log().MoveCounted({IntervalValue, aDayIndex, aQuoteIndex, aQuoteValue, true, aCount, oldHigh,
+                       MaxContractPrice, ResultPerDays[aDayIndex], Result});
+  }
 }
 
 void TVolatilityResItem::CountAscending(std::int32_t aDayIndex, std::int32_t aQuoteIndex,
@@ -144,8 +146,10 @@ void TVolatilityResItem::CountAscending(std::int32_t aDayIndex, std::int32_t aQu
   AddClosedPositions(aDayIndex, aCount);
   const double oldLow = MinContractPrice;
   MinContractPrice = aQuoteValue;
-  Log().MoveCounted({IntervalValue, aDayIndex, aQuoteIndex, aQuoteValue, false, aCount, oldLow,
-                     MinContractPrice, ResultPerDays[aDayIndex], Result});
+  if (log_ == nullptr || keepsMoves_) {
+    Log().MoveCounted({IntervalValue, aDayIndex, aQuoteIndex, aQuoteValue, false, aCount, oldLow,
+                       MinContractPrice, ResultPerDays[aDayIndex], Result});
+  }
 }
 
 void TVolatilityResItem::AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount) {

@@ -27,6 +27,7 @@ class TVolatilityResItem {
   void AttachLog(TRunLog& aLog) {
     log_ = &aLog;
     traceQuotes_ = aLog.Passes(3);
+    keepsMoves_ = aLog.KeepsMoves();
   }
 
   // Quotes must arrive in reading order. A day index outside 0 .. DaysCount - 1 is ignored.
@@ -133,8 +134,10 @@ class TVolatilityResItem {
   void AddClosedPositions(std::int32_t aDayIndex, std::int32_t aCount);
 
   TRunLog* log_ = nullptr;
-  // Whether log_ keeps the level-3 trace of every quote; asked once, not per quote.
+  // Whether log_ keeps the level-3 trace of every quote, and whether it does anything with a
+  // counted move; asked once, not per quote.
   bool traceQuotes_ = false;
+  bool keepsMoves_ = true;
   // NaN: nothing kept yet.
   double levelHighFor_ = std::numeric_limits<double>::quiet_NaN();
   double levelHigh_ = 0.0;

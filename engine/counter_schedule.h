@@ -34,6 +34,7 @@ class TCounterSchedule {
   }
   void MakeHot(std::int32_t aIndex);
   bool IsHot(std::int32_t aIndex) const { return hot_[static_cast<std::size_t>(aIndex)] != 0; }
+  std::span<const std::int32_t> HotCounters() const { return hotList_; }
   // The band of a counter as last updated: every price since then that did not visit it lay
   // inside.
   double Low(std::int32_t aIndex) const { return low_[static_cast<std::size_t>(aIndex)]; }

@@ -11,6 +11,7 @@ void TScheduledCounters::Start(std::size_t aCount) {
   window_.Clear();
   seen_.assign(aCount, window_.Next());
   visits_.assign(aCount, 0);
+  visited_.clear();
   trialQuotes_ = 0;
   started_ = true;
 }
@@ -50,7 +51,9 @@ void TScheduledCounters::ApplyNewQuote(std::vector<TVolatilityResItem>& aItems,
     if (!schedule_.IsHot(index)) {
       const auto i = static_cast<std::size_t>(index);
       seen_[i] = window_.Next();
-      ++visits_[i];
+      if (visits_[i]++ == 0) {
+        visited_.push_back(index);
+      }
       NarrowBandOf(aItems, index);
     }
   }
@@ -80,21 +83,25 @@ void TScheduledCounters::NarrowBandOf(std::vector<TVolatilityResItem>& aItems,
 void TScheduledCounters::SortHotFromCold(std::vector<TVolatilityResItem>& aItems) {
   constexpr std::uint32_t kTrialsPerRecheck = 8;
   trialQuotes_ = 0;
-  const bool recheck = ++trials_ % kTrialsPerRecheck == 0;
-  for (std::size_t i = 0; i < aItems.size(); ++i) {
-    const auto index = static_cast<std::int32_t>(i);
-    if (schedule_.IsHot(index)) {
-      if (recheck) {
-        seen_[i] = window_.Next();
-        NarrowBandOf(aItems, index);
-      }
-    } else if (visits_[i] * 4 > kQuotesPerTrial) {
+  if (++trials_ % kTrialsPerRecheck == 0) {
+    const std::vector<std::int32_t> hot(schedule_.HotCounters().begin(),
+                                        schedule_.HotCounters().end());
+    for (const std::int32_t index : hot) {
+      seen_[static_cast<std::size_t>(index)] = window_.Next();
+      NarrowBandOf(aItems, index);
+    }
+  }
+  // Only the counters visited in the trial can have been visited often.
+  for (const std::int32_t index : visited_) {
+    const auto i = static_cast<std::size_t>(index);
+    if (visits_[i] * 4 > kQuotesPerTrial) {
       // From now on it takes every price itself.
       CatchUp(aItems, index);
       schedule_.MakeHot(index);
     }
     visits_[i] = 0;
   }
+  visited_.clear();
 }
 
 void TScheduledCounters::CatchUp(std::vector<TVolatilityResItem>& aItems, std::int32_t aIndex) {

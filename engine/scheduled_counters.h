@@ -46,6 +46,7 @@ class TScheduledCounters {
   std::vector<std::int64_t> seen_;
   // How often each counter that is not hot was visited in this trial.
   std::vector<std::uint32_t> visits_;
+  std::vector<std::int32_t> visited_;  // those with visits in this trial
   std::uint32_t trialQuotes_ = 0;
   std::uint32_t trials_ = 0;
 };

@@ -1,11 +1,16 @@
 #include "engine/counter_schedule.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define MELQUON_AVX2_SCAN 1
 #endif
 
 namespace melquon {
@@ -14,10 +19,64 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
+std::atomic<bool> gWideScanAllowed{true};
+
+#if defined(MELQUON_AVX2_SCAN)
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+
+// Four members at a time, on a processor with AVX2: a bit for each of the first aCount members
+// (a multiple of four) whose band does not hold the price, and with Narrow the common part of
+// their bands taken into aCommonLow and aCommonHigh. The comparisons are false for a NaN as in
+// the narrower loops; max(x, y) is x > y ? x : y, the very std::max(y, x); min the same.
+template <bool Narrow>
+__attribute__((target("avx2"))) std::uint32_t LeavingFourAtATime(const double* aLow,
+                                                                 const double* aHigh,
+                                                                 std::size_t aCount, double aPrice,
+                                                                 double& aCommonLow,
+                                                                 double& aCommonHigh) {
+  std::uint32_t leaving = 0;
+  const __m256d price = _mm256_set1_pd(aPrice);
+  __m256d commonLow = _mm256_set1_pd(aCommonLow);
+  __m256d commonHigh = _mm256_set1_pd(aCommonHigh);
+  for (std::size_t i = 0; i + 4 <= aCount; i += 4) {
+    const __m256d lows = _mm256_loadu_pd(aLow + i);
+    const __m256d highs = _mm256_loadu_pd(aHigh + i);
+    const __m256d holds = _mm256_and_pd(_mm256_cmp_pd(price, lows, _CMP_GE_OQ),
+                                        _mm256_cmp_pd(price, highs, _CMP_LE_OQ));
+    leaving |= static_cast<std::uint32_t>(~_mm256_movemask_pd(holds) & 15) << i;
+    if constexpr (Narrow) {
+      commonLow = _mm256_max_pd(lows, commonLow);
+      commonHigh = _mm256_min_pd(highs, commonHigh);
+    }
+  }
+  if constexpr (Narrow) {
+    double lows[4];
+    double highs[4];
+    _mm256_storeu_pd(lows, commonLow);
+    _mm256_storeu_pd(highs, commonHigh);
+    for (int k = 0; k < 4; ++k) {
+      aCommonLow = std::max(aCommonLow, lows[k]);
+      aCommonHigh = std::min(aCommonHigh, highs[k]);
+    }
+  }
+  return leaving;
+}
+#endif
+
 }  // namespace
+
+void TCounterSchedule::AllowWideScan(bool aAllowed) {
+  gWideScanAllowed.store(aAllowed, std::memory_order_relaxed);
+}
 
 void TCounterSchedule::Reset(std::int32_t aCount) {
   const auto count = static_cast<std::size_t>(std::max(aCount, 0));
+#if defined(MELQUON_AVX2_SCAN)
+  wideScan_ = gWideScanAllowed.load(std::memory_order_relaxed) && HasAvx2();
+#endif
   const std::size_t blocks = (count + kBlockSize - 1) / kBlockSize;
   low_.assign(count, kInfinity);
   high_.assign(count, -kInfinity);
@@ -92,11 +151,19 @@ std::size_t TCounterSchedule::ScanMembers(std::size_t aBlock, double aPrice, std
   const std::size_t end = std::min(low_.size(), first + kBlockSize);
   Band common{-kInfinity, kInfinity, false};
   std::size_t i = first;
+  static_assert(kBlockSize <= 32, "a block's members are one bit each of 32");
+  std::uint32_t leaving = 0;
+#if defined(MELQUON_AVX2_SCAN)
+  if (wideScan_) {
+    const std::size_t count = (end - first) / 4 * 4;
+    leaving = LeavingFourAtATime<Narrow>(low + first, high + first, count, aPrice, common.low,
+                                         common.high);
+    i += count;
+  }
+#endif
 #if defined(__SSE2__)
   // Two members at a time; a bit of leaving is set for each member whose band does not hold
   // the price. max(x, y) is x > y ? x : y, the very std::max(y, x); min the same.
-  static_assert(kBlockSize <= 32, "a block's members are one bit each of 32");
-  std::uint32_t leaving = 0;
   const __m128d price = _mm_set1_pd(aPrice);
   __m128d commonLow = _mm_set1_pd(-kInfinity);
   __m128d commonHigh = _mm_set1_pd(kInfinity);
@@ -110,16 +177,17 @@ std::size_t TCounterSchedule::ScanMembers(std::size_t aBlock, double aPrice, std
       commonHigh = _mm_min_pd(highs, commonHigh);
     }
   }
-  for (; leaving != 0; leaving &= leaving - 1)
-    aVisit[aVisits++] = static_cast<std::int32_t>(first + std::countr_zero(leaving));
   if constexpr (Narrow) {
     double lows[2];
     double highs[2];
     _mm_storeu_pd(lows, commonLow);
     _mm_storeu_pd(highs, commonHigh);
-    common = {std::max(lows[0], lows[1]), std::min(highs[0], highs[1]), false};
+    common.low = std::max(common.low, std::max(lows[0], lows[1]));
+    common.high = std::min(common.high, std::min(highs[0], highs[1]));
   }
 #endif
+  for (; leaving != 0; leaving &= leaving - 1)
+    aVisit[aVisits++] = static_cast<std::int32_t>(first + std::countr_zero(leaving));
   // Without branches: whether a member's band holds the price is as good as random.
   for (; i < end; ++i) {
     aVisit[aVisits] = static_cast<std::int32_t>(i);

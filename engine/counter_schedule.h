@@ -33,6 +33,9 @@ class TCounterSchedule {
     groups_[i / kBlockSize / kBlocksPerGroup] = {kEmptyLow, kEmptyHigh, true};
   }
   void MakeHot(std::int32_t aIndex);
+  // Whether schedules reset from now on may look at four members at a time where the processor
+  // can (two at a time otherwise): for tests that hold both ways to the plain sweep.
+  static void AllowWideScan(bool aAllowed);
   bool IsHot(std::int32_t aIndex) const { return hot_[static_cast<std::size_t>(aIndex)] != 0; }
   std::span<const std::int32_t> HotCounters() const { return hotList_; }
   // The band of a counter as last updated: every price since then that did not visit it lay
@@ -63,6 +66,7 @@ class TCounterSchedule {
     return aPrice >= aBand.low && aPrice <= aBand.high;
   }
 
+  bool wideScan_ = false;
   std::vector<double> low_;
   std::vector<double> high_;
   std::vector<Band> blocks_;

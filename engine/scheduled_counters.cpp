@@ -40,7 +40,7 @@ void TScheduledCounters::ApplyNewQuote(std::vector<TVolatilityResItem>& aItems,
   const std::span<const std::int32_t> visit = schedule_.CountersToVisit(aQuoteValue);
   for (const std::int32_t index : visit) {
     if (!schedule_.IsHot(index)) {
-      CatchUp(aItems, index);
+      CatchUp(aItems, index, aQuoteValue);
     }
     aItems[static_cast<std::size_t>(index)].ApplyUntracedQuote(aDayIndex, aQuoteIndex, aQuoteValue);
   }
@@ -104,15 +104,20 @@ void TScheduledCounters::SortHotFromCold(std::vector<TVolatilityResItem>& aItems
   visited_.clear();
 }
 
-void TScheduledCounters::CatchUp(std::vector<TVolatilityResItem>& aItems, std::int32_t aIndex) {
+void TScheduledCounters::CatchUp(std::vector<TVolatilityResItem>& aItems, std::int32_t aIndex,
+                                 double aNextPrice) {
   const auto i = static_cast<std::size_t>(aIndex);
   TVolatilityResItem& item = aItems[i];
   // The prices passed over lay inside the counter's band: where the band ends at or inside an
-  // extreme, none of them can move that extreme, and the window need not be searched.
-  if (schedule_.High(aIndex) > item.MaxContractPrice) {
+  // extreme, none of them can move that extreme, and the window need not be searched. Nor need
+  // it where the next price lies beyond the band on that side: that price is the new extreme
+  // whatever was passed over.
+  const double high = schedule_.High(aIndex);
+  if (high > item.MaxContractPrice && !(aNextPrice > high)) {
     item.MaxContractPrice = std::max(item.MaxContractPrice, window_.HighestSince(seen_[i]));
   }
-  if (schedule_.Low(aIndex) < item.MinContractPrice) {
+  const double low = schedule_.Low(aIndex);
+  if (low < item.MinContractPrice && !(aNextPrice < low)) {
     item.MinContractPrice = std::min(item.MinContractPrice, window_.LowestSince(seen_[i]));
   }
   seen_[i] = window_.Next();

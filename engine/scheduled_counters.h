@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "engine/counter_schedule.h"
@@ -30,7 +31,10 @@ class TScheduledCounters {
 
  private:
   void Start(std::size_t aCount);
-  void CatchUp(std::vector<TVolatilityResItem>& aItems, std::int32_t aIndex);
+  // Brings a counter's extremes up to the last price; aNextPrice, when a number, is the price it
+  // is handed next.
+  void CatchUp(std::vector<TVolatilityResItem>& aItems, std::int32_t aIndex,
+               double aNextPrice = std::numeric_limits<double>::quiet_NaN());
   void NarrowBandOf(std::vector<TVolatilityResItem>& aItems, std::int32_t aIndex);
   void SortHotFromCold(std::vector<TVolatilityResItem>& aItems);
 

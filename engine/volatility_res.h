@@ -40,6 +40,7 @@ class TVolatilityRes {
   std::vector<TVolatilityResItem> Items;
 
  private:
+  // Whether the quote surely changes no counter; when it may, its price is kept as the last one.
   bool ChangesNoCounter(std::int32_t aDayIndex, double aQuoteValue);
   void SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void NarrowQuietBandToItems();

@@ -12,6 +12,7 @@ void TScheduledCounters::Start(std::size_t aCount) {
   seen_.assign(aCount, window_.Next());
   visits_.assign(aCount, 0);
   visited_.clear();
+  lastPrice_ = std::numeric_limits<double>::quiet_NaN();
   trialQuotes_ = 0;
   started_ = true;
 }
@@ -37,6 +38,13 @@ void TScheduledCounters::ApplyNewQuote(std::vector<TVolatilityResItem>& aItems,
   if (!started_) {
     Start(aItems.size());
   }
+  // Every counter has taken the last price (or holds it in its band). Where the levels are exact
+  // products, as for these prices, the same price again counts nothing, starts nothing and makes
+  // no new extreme.
+  if (aQuoteValue == lastPrice_) {
+    return;
+  }
+  lastPrice_ = aQuoteValue;
   const std::span<const std::int32_t> visit = schedule_.CountersToVisit(aQuoteValue);
   for (const std::int32_t index : visit) {
     if (!schedule_.IsHot(index)) {

@@ -51,6 +51,8 @@ class TScheduledCounters {
   // How often each counter that is not hot was visited in this trial.
   std::vector<std::uint32_t> visits_;
   std::vector<std::int32_t> visited_;  // those with visits in this trial
+  // The last price handed to the counters since the start.
+  double lastPrice_ = std::numeric_limits<double>::quiet_NaN();
   std::uint32_t trialQuotes_ = 0;
   std::uint32_t trials_ = 0;
 };

@@ -61,13 +61,10 @@ void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIn
     // The bands were not kept up with the sweep.
     quietLow_ = std::numeric_limits<double>::infinity();
     quietHigh_ = -std::numeric_limits<double>::infinity();
-    lastQuote_ = std::numeric_limits<double>::quiet_NaN();
     return;
   }
   if (useSchedule_) {
-    if (!ChangesNoCounter(aDayIndex, aQuoteValue)) {
-      scheduled_.ApplyNewQuote(Items, aDayIndex, aQuoteIndex, aQuoteValue);
-    }
+    scheduled_.ApplyNewQuote(Items, aDayIndex, aQuoteIndex, aQuoteValue);
     return;
   }
   if (aQuoteValue >= quietLow_ && aQuoteValue <= quietHigh_) {
@@ -79,23 +76,6 @@ void TVolatilityRes::ApplyNewQuote(std::int32_t aDayIndex, std::int32_t aQuoteIn
     NarrowQuietBandToItems();
   }
   TallyQuietBand(false);
-}
-
-// Every counter has taken the last price (or holds it in its band); the same price again counts
-// nothing, starts nothing and makes no new extreme where the levels are exact products, that is
-// for prices in (0, 2^30). A quote for a day outside the run is ignored by every counter.
-bool TVolatilityRes::ChangesNoCounter(std::int32_t aDayIndex, double aQuoteValue) {
-  if (aDayIndex < 0 || aDayIndex >= DaysCount) {
-    return true;
-  }
-  constexpr double kLevelsExact = 0x1p30;
-  if (aQuoteValue == lastQuote_) {
-    return true;
-  }
-  lastQuote_ = aQuoteValue > 0.0 && aQuoteValue < kLevelsExact
-                   ? aQuoteValue
-                   : std::numeric_limits<double>::quiet_NaN();
-  return false;
 }
 
 void TVolatilityRes::SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex,

@@ -40,8 +40,6 @@ class TVolatilityRes {
   std::vector<TVolatilityResItem> Items;
 
  private:
-  // Whether the quote surely changes no counter; when it may, its price is kept as the last one.
-  bool ChangesNoCounter(std::int32_t aDayIndex, double aQuoteValue);
   void SweepAll(std::int32_t aDayIndex, std::int32_t aQuoteIndex, double aQuoteValue);
   void NarrowQuietBandToItems();
   void TallyQuietBand(bool aPassed);
@@ -52,8 +50,6 @@ class TVolatilityRes {
   double quietLow_ = std::numeric_limits<double>::infinity();
   double quietHigh_ = -std::numeric_limits<double>::infinity();
   bool bandKept_ = true;
-  // The last price every counter took, while the same price again can change none of them.
-  double lastQuote_ = std::numeric_limits<double>::quiet_NaN();
   std::int32_t trialQuotes_ = 0;
   std::int32_t passedQuotes_ = 0;
   std::int32_t trialsLeftOut_ = 0;

@@ -407,11 +407,18 @@ TQuoteSource::TQuoteSource(const TSettings& aSettings, TRegExp& aRegExp,
 
 // The time of day of a non-empty DT text, in milliseconds since midnight; read from the word
 // the item reader put it together in where it could.
-long long TQuoteSource::TimeOfDayOf(std::string_view aDateTimeText) const {
+long long TQuoteSource::TimeOfDayOf(std::string_view aDateTimeText) {
   long long ms = 0;
   std::uint64_t clock = 0;
-  if (items_.DateTimeClock(clock) && dates_.TryClockWordMs(clock, ms))
-    return ms;
+  if (items_.DateTimeClock(clock)) {
+    // Ticks come dozens to a second: a clock read for the line before is not read again.
+    if (clock == lastClock_.word && lastClock_.read)
+      return lastClock_.ms;
+    if (dates_.TryClockWordMs(clock, ms)) {
+      lastClock_ = {clock, ms, true};
+      return ms;
+    }
+  }
   if (dates_.TryCommonTimeOfDayMs(aDateTimeText, ms))
     return ms;
   return TimeOfDayMs(dates_.StrToDateTime(aDateTimeText));

@@ -108,7 +108,7 @@ class TQuoteSource {
   void SetContractPattern(const std::string& aContract);
   bool AcceptQuote(std::string_view aPriceText, std::size_t aPriceReadable,
                    std::string_view aDateTimeText, double& aQuoteValue);
-  long long TimeOfDayOf(std::string_view aDateTimeText) const;
+  long long TimeOfDayOf(std::string_view aDateTimeText);
   void CountNoPrice(std::string_view aPriceText);
 
   const TSettings& settings_;
@@ -129,6 +129,13 @@ class TQuoteSource {
   TQuoteStats stats_;
   std::int32_t quoteTimeOfDayMs_ = -1;
   std::int32_t lineTimeOfDayMs_ = -1;
+  // The last clock word read and its time of day; read false until one was.
+  struct ReadClock {
+    std::uint64_t word = 0;
+    long long ms = 0;
+    bool read = false;
+  };
+  ReadClock lastClock_;
 };
 
 // Advances aQuoteIndex to the next accepted line and reads its price; false when the lines

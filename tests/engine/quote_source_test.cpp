@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/quote_lines.h"
 #include "engine/reg_exp.h"
@@ -20,6 +21,7 @@
 #include "engine/skip_intervals.h"
 #include "runtime/errors.h"
 #include "runtime/formats.h"
+#include "samples/split_mix64.h"
 #include "tests/support/recording_run_log.h"
 
 namespace melquon {
@@ -215,6 +217,40 @@ TEST_F(QuoteSourceTest, SkipWindowsPassOverLinesWithATimeOfDayInsideThem) {
     EXPECT_EQ(ReadAll("RIH9,10:00,1\r\n"), "0:1;end 1") << "no time of day, no skip test";
   }
   EXPECT_EQ(Log(), "");
+}
+
+// A clock is read once for the lines that repeat it; each line still gets the time of day a
+// source reading that line alone gives it, and a bad clock is still bad.
+TEST_F(QuoteSourceTest, LinesRepeatingAClockReadAsTheyWouldAlone) {
+  settings_.FindWhat = R"(^$CONTRACT,(\d\d)(\d\d)(\d\d),([\d.]+)$)";
+  settings_.ReplaceWith = "CONTRACT=$4&DT=$1:$2:$3";
+  static const char* const kClocks[] = {"100000", "100001", "235959", "240000",
+                                        "250000", "126000", "125960", "000000"};
+  // Each quote's line and time of day.
+  const auto timesOfDay = [this](TQuoteSource& aSource, const std::string& aText) {
+    lines_.SetText(aText);
+    std::string times;
+    std::int32_t index = -1;
+    for (double value = 0.0; GetNextQuote(aSource, lines_, "RIH9", index, value);)
+      times += std::to_string(index) + "@" + std::to_string(aSource.QuoteTimeOfDayMs()) + ";";
+    return times;
+  };
+  SplitMix64 random(2909);
+  std::vector<std::string> day;
+  for (int i = 0; i < 3000; ++i)
+    day.push_back("RIH9,"s + kClocks[random.Below(std::size(kClocks))] + ",1");
+  std::string whole;
+  std::string alone;
+  for (std::size_t i = 0; i < day.size(); ++i) {
+    whole += day[i] + "\n";
+    TQuoteSource fresh{settings_, regExp_, skipIntervals_, TDateTextReader(FormatSettings{}, 2009),
+                       log_};
+    const std::string time = timesOfDay(fresh, day[i]);
+    if (!time.empty())
+      alone += std::to_string(i) + time.substr(1);
+  }
+  EXPECT_EQ(timesOfDay(source_, whole), alone);
+  EXPECT_THAT(alone, ::testing::HasSubstr("@86399000;"));
 }
 
 using TimeOfDay = std::pair<const char*, long long>;

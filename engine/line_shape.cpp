@@ -154,8 +154,8 @@ void TLineShape::RangeRepeat(Step& aRepeat) {
 
 // Where a repeat of ranges stops from aAt on, eight bytes at a time: at the first byte it does
 // not take, or where fewer than eight are left before aEnd.
-std::size_t TLineShape::TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
-                                   std::size_t aAt, std::size_t aEnd) {
+inline std::size_t TLineShape::TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
+                                          std::size_t aAt, std::size_t aEnd) {
   for (; aEnd - aAt >= 8; aAt += 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, aBytes + aAt, sizeof word);
@@ -195,10 +195,11 @@ void TLineShape::ChunkRun(Step& aRun) {
 }
 
 // With every byte and bound below 0x80 no subtraction borrows while all bytes are taken, and
-// the lowest byte not taken sets its top bit in one of the two differences.
-bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes,
-                            std::size_t aLeft) const {
-  if (aRun.chunks == 0) {
+// the lowest byte not taken sets its top bit in one of the two differences. A run of a byte or
+// two is looked up in its tables: cheaper than a word put together byte by byte at a line's end.
+inline bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes,
+                                   std::size_t aLeft) const {
+  if (aRun.chunks == 0 || aRun.count <= 2) {
     const std::uint32_t* const sets = sets_.data() + aRun.first;
     for (std::uint32_t i = 0; i < aRun.count; ++i) {
       if (tables_[sets[i]][aBytes[i]] == 0)
@@ -206,21 +207,25 @@ bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes,
     }
     return true;
   }
-  for (std::uint32_t i = 0; i < aRun.chunks; ++i, aBytes += 8, aLeft -= 8) {
-    const Chunk& chunk = chunks_[aRun.firstChunk + i];
+  const Chunk* const chunks = chunks_.data() + aRun.firstChunk;
+  std::uint32_t i = 0;
+  // Whole words while the line has them.
+  for (; i < aRun.chunks && aLeft >= 8; ++i, aBytes += 8, aLeft -= 8) {
     std::uint64_t word = 0;
-    if (aLeft >= 8) {
-      std::memcpy(&word, aBytes, 8);
-    } else {
-      // The line ends within these eight bytes: read no further than it.
-      for (std::uint32_t k = 0; k < chunk.bytes; ++k)
-        word |= std::uint64_t{aBytes[k]} << (8 * k);
-    }
-    word |= chunk.fold;
-    if ((((word - chunk.low) | (chunk.high - word)) & chunk.care) != 0)
+    std::memcpy(&word, aBytes, 8);
+    word |= chunks[i].fold;
+    if ((((word - chunks[i].low) | (chunks[i].high - word)) & chunks[i].care) != 0)
       return false;
   }
-  return true;
+  if (i == aRun.chunks)
+    return true;
+  // The line ends within the last word: read no further than it.
+  const Chunk& last = chunks[i];
+  std::uint64_t word = 0;
+  for (std::uint32_t k = 0; k < last.bytes; ++k)
+    word |= std::uint64_t{aBytes[k]} << (8 * k);
+  word |= last.fold;
+  return (((word - last.low) | (last.high - word)) & last.care) == 0;
 }
 
 bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {

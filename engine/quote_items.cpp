@@ -58,6 +58,13 @@ void TQuoteItemReader::Plan(TRegExp& aRegExp, const std::string& aReplacement) {
           for (std::size_t i = 0; i < pieces.size() && item->clock; ++i)
             item->clock =
                 pieces[i].isGroup == (i % 2 == 0) && (i % 2 == 0 || pieces[i].literalSize == 1);
+          if (item->clock) {
+            for (std::size_t i = 0; i < 3; ++i)
+              item->clockGroups[i] = pieces[2 * i].group;
+            item->clockSeparators =
+                std::uint64_t{static_cast<unsigned char>(pieces[1].literal[0])} << 16 |
+                std::uint64_t{static_cast<unsigned char>(pieces[3].literal[0])} << 40;
+          }
         }
       }
     }
@@ -125,23 +132,20 @@ inline std::string_view TQuoteItemReader::ValueOf(const TRegExp::TMatchOffsets& 
 bool TQuoteItemReader::JoinClock(const TRegExp::TMatchOffsets& aMatch, std::string_view aLine,
                                  const ItemValue& aItem, std::string& aBuffer,
                                  std::string_view& aValue, std::uint64_t& aWord) {
-  // Put together in a register, byte k at bits 8k.
-  const auto pair = [&](const ValuePiece& aPiece, unsigned aShift, std::uint64_t& aClock) {
-    const std::string_view group = aMatch.Group(aLine, aPiece.group);
-    if (group.size() != 2)
+  // Put together in a register, byte k at bits 8k. A group that took no part in the match, or
+  // one \K ended before its start, is not two bytes long.
+  std::uint64_t clock = aItem.clockSeparators;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::uint32_t group = aItem.clockGroups[i];
+    if (group >= aMatch.pairs)
       return false;
-    aClock |= (std::uint64_t{static_cast<unsigned char>(group[0])} |
-               std::uint64_t{static_cast<unsigned char>(group[1])} << 8)
-              << aShift;
-    return true;
-  };
-  const auto separator = [](const ValuePiece& aPiece, unsigned aShift) {
-    return std::uint64_t{static_cast<unsigned char>(aPiece.literal[0])} << aShift;
-  };
-  const std::vector<ValuePiece>& pieces = aItem.pieces;
-  std::uint64_t clock = separator(pieces[1], 16) | separator(pieces[3], 40);
-  if (!pair(pieces[0], 0, clock) || !pair(pieces[2], 24, clock) || !pair(pieces[4], 48, clock))
-    return false;
+    const std::size_t start = aMatch.offsets[2 * group];
+    if (aMatch.offsets[2 * group + 1] - start != 2)
+      return false;
+    const auto pair = static_cast<std::uint64_t>(static_cast<unsigned char>(aLine[start]) |
+                                                 static_cast<unsigned char>(aLine[start + 1]) << 8);
+    clock |= pair << (24 * i);
+  }
   constexpr std::size_t kClockBytes = 8;
   if (aBuffer.size() < kClockBytes)
     aBuffer.resize(kClockBytes);

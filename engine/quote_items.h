@@ -53,8 +53,11 @@ class TQuoteItemReader {
     std::size_t literalBytes = 0;
     std::size_t groupRefs = 0;
     // Three groups with one character between each two ($4:$5:$6): a clock's shape, put
-    // together in one word when each group holds two bytes.
+    // together in one word when each group holds two bytes. The groups, and the two
+    // characters at their places in the word.
     bool clock = false;
+    std::uint32_t clockGroups[3] = {};
+    std::uint64_t clockSeparators = 0;
   };
 
   // Works out the items from the replacement's pieces; usable_ false when they can't be.

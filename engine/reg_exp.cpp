@@ -341,7 +341,6 @@ static_assert(sizeof(PCRE2_SIZE) == sizeof(std::size_t) && PCRE2_UNSET == TRegEx
 
 struct TRegExp::Impl {
   std::string pattern;
-  bool patternChanged = true;
   std::uint64_t patternVersion = 0;
 
   CodePtr code;
@@ -351,7 +350,10 @@ struct TRegExp::Impl {
   CompileContextPtr compileContext{pcre2_compile_context_create(nullptr)};
   MatchContextPtr matchContext{pcre2_match_context_create(nullptr)};
   JitStackPtr jitStack{pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)};
-  std::uint32_t compiledOptions = 0;
+  // IgnoreCase and Multiline as FlagsOf puts them, of the code in force; -1 while there is no
+  // code for the pattern in force. Looked at for every line, so kept cheaper to compare than
+  // the compile options.
+  int compiledFlags = -1;
   std::uint32_t groupCount = 0;
   // A lower bound of the characters any match consumes.
   std::uint32_t minimumLength = 0;
@@ -375,13 +377,20 @@ struct TRegExp::Impl {
     pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
   }
 
+  static int FlagsOf(bool aIgnoreCase, bool aMultiline) {
+    return (aIgnoreCase ? 1 : 0) | (aMultiline ? 2 : 0);
+  }
+
   void EnsureCompiled(bool aIgnoreCase, bool aMultiline) {
-    const std::uint32_t options = CompileOptions(aIgnoreCase, aMultiline);
-    if (!code || patternChanged || options != compiledOptions)
-      Compile(options);
+    const int flags = FlagsOf(aIgnoreCase, aMultiline);
+    if (flags != compiledFlags) {
+      Compile(CompileOptions(aIgnoreCase, aMultiline));
+      compiledFlags = flags;
+    }
   }
 
   void Compile(std::uint32_t options) {
+    compiledFlags = -1;
     code.reset();
     matchData.reset();
     ovector = nullptr;
@@ -404,13 +413,11 @@ struct TRegExp::Impl {
     code = std::move(compiled);
     matchData = std::move(data);
     ovector = pcre2_get_ovector_pointer(matchData.get());
-    compiledOptions = options;
     shape = TLineShape::Of(pattern, (options & PCRE2_CASELESS) != 0);
     // The pattern has as many groups for PCRE2 as for the shape; a mismatch leaves it to PCRE2.
     if (shape && shape->Pairs() != groupCount + 1)
       shape.reset();
     shapeNeedsNoLineEnds = (options & PCRE2_MULTILINE) != 0;
-    patternChanged = false;
   }
 
   // The number of offset pairs set, 0 when nothing matches at or after aStart. A source
@@ -522,7 +529,7 @@ void TRegExp::SetPattern(std::string_view aPattern) {
   if (aPattern == impl_->pattern)
     return;
   impl_->pattern.assign(aPattern);
-  impl_->patternChanged = true;
+  impl_->compiledFlags = -1;
   ++impl_->patternVersion;
 }
 

@@ -91,7 +91,9 @@ class TQuoteLines::Splitter {
           seen |= (highBits & ((1u << index) - 1)) != 0 ? kByteTops : 0;
           return Stop(at, seen, true);
         }
-        CutAt(text, at, arrived);
+        // The LF of a CR LF needs no look of its own.
+        if (CutAt(text, at, arrived))
+          controls &= ~(2u << index);
       }
       seen |= highBits != 0 ? kByteTops : 0;
     }
@@ -122,16 +124,17 @@ class TQuoteLines::Splitter {
   }
 
   // A CR or LF at aAt ends the line up to it, unless it is the LF of a CR LF already taken;
-  // other bytes are passed over.
-  void CutAt(const char* aText, const char* aAt, const char* aArrived) {
+  // other bytes are passed over. True when it was the CR of a CR LF.
+  bool CutAt(const char* aText, const char* aAt, const char* aArrived) {
     if (*aAt != '\r' && *aAt != '\n')
-      return;
+      return false;
     const auto at = static_cast<std::size_t>(aAt - aText);
     if (at < lineStart_)
-      return;
+      return false;
     lines_.AddLineStart(lineStart_);
     const bool crLf = *aAt == '\r' && aAt + 1 != aArrived && aAt[1] == '\n';
     lineStart_ = at + (crLf ? 2 : 1);
+    return crLf;
   }
 
   void Stop(const char* aAt, std::uint64_t aSeen, bool aAtNul) {

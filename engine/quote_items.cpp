@@ -134,18 +134,22 @@ bool TQuoteItemReader::JoinClock(const TRegExp::TMatchOffsets& aMatch, std::stri
                                  std::string_view& aValue, std::uint64_t& aWord) {
   // Put together in a register, byte k at bits 8k. A group that took no part in the match, or
   // one \K ended before its start, is not two bytes long.
-  std::uint64_t clock = aItem.clockSeparators;
-  for (std::size_t i = 0; i < 3; ++i) {
-    const std::uint32_t group = aItem.clockGroups[i];
-    if (group >= aMatch.pairs)
-      return false;
-    const std::size_t start = aMatch.offsets[2 * group];
-    if (aMatch.offsets[2 * group + 1] - start != 2)
-      return false;
-    const auto pair = static_cast<std::uint64_t>(static_cast<unsigned char>(aLine[start]) |
-                                                 static_cast<unsigned char>(aLine[start + 1]) << 8);
-    clock |= pair << (24 * i);
-  }
+  const std::uint32_t* const groups = aItem.clockGroups;
+  if (std::max({groups[0], groups[1], groups[2]}) >= aMatch.pairs)
+    return false;
+  const std::size_t* const offsets = aMatch.offsets;
+  const auto length = [offsets](std::uint32_t aGroup) {
+    return offsets[2 * aGroup + 1] - offsets[2 * aGroup];
+  };
+  if (((length(groups[0]) ^ 2) | (length(groups[1]) ^ 2) | (length(groups[2]) ^ 2)) != 0)
+    return false;
+  const auto pair = [offsets, aLine](std::uint32_t aGroup) {
+    const char* const at = aLine.data() + offsets[2 * aGroup];
+    return std::uint64_t{static_cast<unsigned char>(at[0])} |
+           std::uint64_t{static_cast<unsigned char>(at[1])} << 8;
+  };
+  const std::uint64_t clock =
+      aItem.clockSeparators | pair(groups[0]) | pair(groups[1]) << 24 | pair(groups[2]) << 48;
   constexpr std::size_t kClockBytes = 8;
   if (aBuffer.size() < kClockBytes)
     aBuffer.resize(kClockBytes);

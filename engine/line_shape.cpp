@@ -83,6 +83,7 @@ bool TLineShape::Lower(const std::vector<PatternStep>& aSteps) {
     if (step.closes >= 0)
       repeat.closeSlot = 2 * static_cast<std::uint32_t>(step.closes) + 1;
     RangeRepeat(repeat);
+    repeat.allButLineEnds = TakesAllButLineEnds(step.bytes);
     steps_.push_back(repeat);
     flush();
   }
@@ -228,7 +229,7 @@ inline bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes
   return (((word - last.low) | (last.high - word)) & last.care) == 0;
 }
 
-bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
+bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets, bool aWithoutLineEnds) const {
   const auto* const bytes = reinterpret_cast<const unsigned char*>(aLine.data());
   const std::size_t size = aLine.size();
   std::size_t at = 0;
@@ -253,6 +254,10 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets) const {
     } else {
       const std::uint8_t* const table = tables_[step.first].data();
       const std::size_t end = size - at > step.most ? at + step.most : size;
+      // A line without line ends holds nothing else such a repeat stops at: the ".*" that ends
+      // most patterns takes the rest of the line without a look at it.
+      if (aWithoutLineEnds && step.allButLineEnds)
+        at = end;
       // Eight bytes at a time first, where the set allows; the loop then takes the last few or
       // stops at once at the byte refused.
       if (step.ranges != 0)

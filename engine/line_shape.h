@@ -25,7 +25,8 @@ class TLineShape {
 
   // The offsets of the match of aLine (a start and an end for group 0 and each group) into
   // aOffsets, which has room for Pairs() pairs; false when the line does not match.
-  bool Match(std::string_view aLine, std::size_t* aOffsets) const;
+  // aWithoutLineEnds tells that the line holds no CR or LF.
+  bool Match(std::string_view aLine, std::size_t* aOffsets, bool aWithoutLineEnds = false) const;
   std::uint32_t Pairs() const { return groups_ + 1; }
   // Whether group aGroup (0: the whole match) of a match may hold the ASCII character aByte;
   // true for a group the pattern does not have. The engine's matches of the pattern obey it
@@ -67,6 +68,8 @@ class TLineShape {
     // A repeat whose set is at most two ranges after folding case too: 1 + its index in
     // repeatRanges_, or 0.
     std::uint32_t ranges = 0;
+    // A repeat whose set holds every byte but CR and LF.
+    bool allButLineEnds = false;
   };
   // The two ranges of a repeat's set (the same one twice for one), as the sums that reach the
   // top bit of a byte from the low end on and past the high end, and the fold or-ed in.
@@ -90,6 +93,13 @@ class TLineShape {
 
   static bool Holds(const ByteSet& aSet, unsigned char aByte) {
     return (aSet[aByte >> 6] >> (aByte & 63) & 1) != 0;
+  }
+  static bool TakesAllButLineEnds(const ByteSet& aSet) {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      if (byte != '\r' && byte != '\n' && !Holds(aSet, static_cast<unsigned char>(byte)))
+        return false;
+    }
+    return true;
   }
   static bool TakesAllItCan(const std::vector<PatternStep>& aSteps);
   bool Lower(const std::vector<PatternStep>& aSteps);

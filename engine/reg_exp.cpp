@@ -427,7 +427,7 @@ struct TRegExp::Impl {
     if (shape && aKnownValid) {
       // The walk is the first way PCRE2 tries, and it tries no other start: anchored, and with
       // Multiline a line without line ends.
-      if (aStart == 0 && shape->Match(aSource, ovector))
+      if (aStart == 0 && shape->Match(aSource, ovector, aWithoutLineEnds))
         return shape->Pairs();
       if (!shapeNeedsNoLineEnds || aWithoutLineEnds || !HasLineEnd(aSource))
         return 0;

@@ -210,7 +210,7 @@ void TQuoteItemReader::Prepare(const TRegExp& aRegExp, const std::string& aRepla
 
 void TQuoteItemReader::Read(TRegExp& aRegExp, std::string_view aLine,
                             const std::string& aReplacement, std::string_view& aPrice,
-                            std::string_view& aDateTime) {
+                            std::string_view& aDateTime, bool aLineMayHoldEquals) {
   dateTimeIsClock_ = false;
   // Planned at the first line, so that an invalid pattern fails where replacing would.
   if (direct_ && !prepared_) {
@@ -220,7 +220,11 @@ void TQuoteItemReader::Read(TRegExp& aRegExp, std::string_view aLine,
   if (direct_ && usable_) {
     switch (aRegExp.MatchLine(aLine, true)) {
       case TLineMatch::kNone:
-        ReadQuoteItems(aLine, aPrice, aDateTime);
+        // Most lines of other contracts: the line is its own replacement.
+        if (aLineMayHoldEquals)
+          ReadQuoteItems(aLine, aPrice, aDateTime);
+        else
+          aPrice = aDateTime = std::string_view();
         return;
       case TLineMatch::kWholeLine:
         if (ReadDirectly(aRegExp, aLine, aPrice, aDateTime))

@@ -26,8 +26,9 @@ class TQuoteItemReader {
   void Prepare(const TRegExp& aRegExp, const std::string& aReplacement);
   // aLine is valid UTF-8 and holds no CR or LF, as every line cut from a file. The texts stay valid
   // until the next call or the next replacement of aRegExp. Throws what the expression throws.
+  // aLineMayHoldEquals false tells that the line holds no "=", so that unmatched it names no item.
   void Read(TRegExp& aRegExp, std::string_view aLine, const std::string& aReplacement,
-            std::string_view& aPrice, std::string_view& aDateTime);
+            std::string_view& aPrice, std::string_view& aDateTime, bool aLineMayHoldEquals = true);
   // After Read: whether the DT text is eight bytes of a clock's shape put together from three
   // groups, and then those bytes in one word, the first in the lowest bits.
   bool DateTimeClock(std::uint64_t& aWord) const {

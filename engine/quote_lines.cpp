@@ -31,6 +31,13 @@ std::uint64_t ControlBytes(std::uint64_t aWord) {
   return ~(((aWord & kByteLows) + kEveryByte * (0x80 - 0x0E)) | aWord) & kByteTops;
 }
 
+// The high bit of each byte of aWord that is a "=", exact up to the lowest one: a borrow may
+// only mark bytes above a marked one.
+std::uint64_t EqualsBytes(std::uint64_t aWord) {
+  const std::uint64_t zeroWhereEquals = aWord ^ (kEveryByte * '=');
+  return (zeroWhereEquals - kEveryByte) & ~zeroWhereEquals & kByteTops;
+}
+
 }  // namespace
 
 // Cuts the text into lines while it is being read, so that each piece is scanned while it is
@@ -41,6 +48,7 @@ class TQuoteLines::Splitter {
     lines_.lineCount_ = 0;
     lines_.ReserveLineStarts(aExpectedSize / kShortLineBytes + 2);
     lines_.allAscii_ = true;
+    lines_.holdsEquals_ = false;
   }
 
   // Scans the bytes read so far, but for the last: a CR there may be the first half of a CR LF.
@@ -61,13 +69,14 @@ class TQuoteLines::Splitter {
       lines_.AddLineStart(lineStart_);
     lines_.CloseLastLine(end);
     lines_.allAscii_ = (seen_ & kByteTops) == 0;
+    lines_.holdsEquals_ = equals_ != 0;
   }
 
  private:
-  // Cuts a line at every CR and LF up to the first NUL byte or aLimit, and sets the high bits of
-  // seen_ where a byte passed has its own. Sixteen bytes at a time with SSE2, then eight at a
-  // time where a word's bytes lie in memory order from its low bits up; the bytes after the
-  // last whole word only with aToLimit.
+  // Cuts a line at every CR and LF up to the first NUL byte or aLimit, sets the high bits of
+  // seen_ where a byte passed has its own and makes equals_ nonzero at a "=" passed. Sixteen bytes
+  // at a time with SSE2, then eight at a time where a word's bytes lie in memory order from its low
+  // bits up; the bytes after the last whole word only with aToLimit.
   void Scan(std::size_t aLimit, bool aToLimit) {
     if (endedByNul_ || aLimit <= scanned_)
       return;
@@ -76,26 +85,32 @@ class TQuoteLines::Splitter {
     const char* const limit = text + aLimit;
     const char* p = text + scanned_;
     std::uint64_t seen = 0;
+    std::uint64_t equals = 0;
 #if defined(__SSE2__)
     // Sixteen bytes at a time where the machine has the registers for it.
     const __m128i highestControl = _mm_set1_epi8(0x0D);
+    const __m128i equalsSign = _mm_set1_epi8('=');
     for (; limit - p >= 16; p += 16) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       const __m128i atMostControl = _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestControl), bytes);
       const auto highBits = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+      const auto equalsBits =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, equalsSign)));
       for (auto controls = static_cast<unsigned>(_mm_movemask_epi8(atMostControl)); controls != 0;
            controls &= controls - 1) {
         const int index = std::countr_zero(controls);
         const char* const at = p + index;
         if (*at == '\0') {
           seen |= (highBits & ((1u << index) - 1)) != 0 ? kByteTops : 0;
-          return Stop(at, seen, true);
+          equals |= equalsBits & ((1u << index) - 1);
+          return Stop(at, seen, equals, true);
         }
         // The LF of a CR LF needs no look of its own.
         if (CutAt(text, at, arrived))
           controls &= ~(2u << index);
       }
       seen |= highBits != 0 ? kByteTops : 0;
+      equals |= equalsBits;
     }
 #endif
     if constexpr (std::endian::native == std::endian::little) {
@@ -107,20 +122,23 @@ class TQuoteLines::Splitter {
           const char* const at = p + shift / 8;
           if (*at == '\0') {
             seen |= word & ((std::uint64_t{1} << shift) - 1);
-            return Stop(at, seen, true);
+            equals |= EqualsBytes(word) & ((std::uint64_t{1} << shift) - 1);
+            return Stop(at, seen, equals, true);
           }
           CutAt(text, at, arrived);
         }
         seen |= word;
+        equals |= EqualsBytes(word);
       }
     }
     for (; aToLimit && p != limit; ++p) {
       if (*p == '\0')
-        return Stop(p, seen, true);
+        return Stop(p, seen, equals, true);
       seen |= static_cast<unsigned char>(*p);
+      equals |= *p == '=' ? 1 : 0;
       CutAt(text, p, arrived);
     }
-    Stop(p, seen, false);
+    Stop(p, seen, equals, false);
   }
 
   // A CR or LF at aAt ends the line up to it, unless it is the LF of a CR LF already taken;
@@ -137,9 +155,10 @@ class TQuoteLines::Splitter {
     return crLf;
   }
 
-  void Stop(const char* aAt, std::uint64_t aSeen, bool aAtNul) {
+  void Stop(const char* aAt, std::uint64_t aSeen, std::uint64_t aEquals, bool aAtNul) {
     scanned_ = static_cast<std::size_t>(aAt - lines_.buffer_.get());
     seen_ |= aSeen;
+    equals_ |= aEquals;
     endedByNul_ = aAtNul;
   }
 
@@ -148,6 +167,7 @@ class TQuoteLines::Splitter {
   std::size_t lineStart_ = 0;
   bool endedByNul_ = false;
   std::uint64_t seen_ = 0;
+  std::uint64_t equals_ = 0;
 };
 
 void TQuoteLines::LoadFromFile(const std::string& aFileName, std::uint64_t aMaxBytes) {
@@ -170,6 +190,7 @@ void TQuoteLines::SetText(std::string_view aBytes) {
 void TQuoteLines::Clear() {
   size_ = 0;
   allAscii_ = true;
+  holdsEquals_ = false;
   lineCount_ = 0;
 }
 

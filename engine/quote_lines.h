@@ -39,6 +39,8 @@ class TQuoteLines {
   std::size_t ByteSize() const { return size_; }
   // True when no byte of the text is above 0x7F, so that no line needs converting.
   bool AllAscii() const { return allAscii_; }
+  // True when some line holds a "=": a line without one names no item.
+  bool HoldsEquals() const { return holdsEquals_; }
 
  private:
   class Splitter;
@@ -64,6 +66,7 @@ class TQuoteLines {
   std::size_t capacity_ = 0;
   std::size_t size_ = 0;
   bool allAscii_ = true;
+  bool holdsEquals_ = false;
   // Where each line starts, and after the last one where the text ends: a line runs up to the
   // next start but for its line end. Written line by line, never filled in advance.
   std::unique_ptr<std::size_t[]> lineStarts_;

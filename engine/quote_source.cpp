@@ -508,6 +508,7 @@ bool TQuoteSource::NextPreparedQuote(const TQuoteLines& aQuoteSL, std::int32_t& 
 
   const auto lineCount = std::min(static_cast<std::int64_t>(aQuoteSL.Count()), aStopAt);
   const bool allAscii = aQuoteSL.AllAscii();
+  const bool mayHoldEquals = aQuoteSL.HoldsEquals();
   for (; aQuoteIndex < lineCount; ++aQuoteIndex) {
     std::string_view text = aQuoteSL.Line(static_cast<std::size_t>(aQuoteIndex));
     if (!allAscii && !IsAscii(text)) {
@@ -519,7 +520,7 @@ bool TQuoteSource::NextPreparedQuote(const TQuoteLines& aQuoteSL, std::int32_t& 
     // output, valid UTF-8 either way.
     std::string_view priceText;
     std::string_view dateTimeText;
-    items_.Read(regExp_, text, settings_.ReplaceWith, priceText, dateTimeText);
+    items_.Read(regExp_, text, settings_.ReplaceWith, priceText, dateTimeText, mayHoldEquals);
     // Neither item: nothing to read, nothing to report.
     if (priceText.empty() && dateTimeText.empty()) {
       ++stats_.NoPrice;

@@ -246,12 +246,18 @@ std::vector<std::string> LinesOf(const TQuoteLines& aLines) {
   return lines;
 }
 
+bool HoldsEquals(const std::vector<std::string>& aLines) {
+  return std::any_of(aLines.begin(), aLines.end(),
+                     [](const std::string& aLine) { return aLine.find('=') != std::string::npos; });
+}
+
 std::string RandomLinesText(SplitMix64& aRandom, std::size_t aLength) {
-  static const char kBytes[] = {'a', 'b', ' ', ';', '\r', '\n', '\r', '\n', '\xC0', '\x7F', '\0'};
+  static const char kBytes[] = {'a',  'b',  ' ',    ';',    '\r', '\n',
+                                '\r', '\n', '\xC0', '\x7F', '=',  '\0'};
   std::string text(aLength, 'x');
   for (char& c : text) {
-    // NUL rarely, so that most texts run to their end.
-    c = kBytes[aRandom.Below(aRandom.Below(40) == 0 ? 11 : 10)];
+    // "=" and NUL rarely, so that most texts run to their end and many hold no "=".
+    c = kBytes[aRandom.Below(aRandom.Below(40) == 0 ? 12 : 10)];
   }
   return text;
 }
@@ -268,6 +274,7 @@ TEST(FastPathTest, LineSplitterCutsWhatThePlainLineRuleCuts) {
     lines.SetText(text);
     ASSERT_EQ(LinesOf(lines), expected) << testing::PrintToString(text);
     ASSERT_EQ(lines.AllAscii(), allAscii) << testing::PrintToString(text);
+    ASSERT_EQ(lines.HoldsEquals(), HoldsEquals(expected)) << testing::PrintToString(text);
   }
   // Files of several read pieces (256 KB each), with a line end on every piece boundary.
   const std::string file =
@@ -284,12 +291,16 @@ TEST(FastPathTest, LineSplitterCutsWhatThePlainLineRuleCuts) {
     if (i % 3 == 0) {
       std::replace(text.begin(), text.end(), '\0', 'z');  // these run to their very end
     }
+    if (i % 2 == 0) {
+      std::replace(text.begin(), text.end(), '=', 'y');
+    }
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
     bool allAscii = false;
     const std::vector<std::string> expected = PlainLines(text, allAscii);
     lines.LoadFromFile(file);
     ASSERT_EQ(LinesOf(lines), expected) << "file " << i;
     ASSERT_EQ(lines.AllAscii(), allAscii) << "file " << i;
+    ASSERT_EQ(lines.HoldsEquals(), HoldsEquals(expected)) << "file " << i;
   }
   std::filesystem::remove(file);
 }
@@ -533,7 +544,9 @@ TEST(FastPathTest, ItemsReadFromGroupsAreThoseOfTheReplacedLine) {
     for (int line = 0; line < 4; ++line) {
       const std::string text = RandomItemLine(random);
       std::string_view price, dateTime, generalPrice, generalDateTime;
-      directReader.Read(direct, text, replacement, price, dateTime);
+      // A day without a "=" tells so; the reader is told so of some lines without one.
+      const bool mayHoldEquals = text.find('=') != std::string::npos || random.Below(2) == 0;
+      directReader.Read(direct, text, replacement, price, dateTime, mayHoldEquals);
       const std::pair fast{std::string(price), std::string(dateTime)};
       // A DT put together as a clock's word holds the very bytes of its text.
       std::uint64_t clock = 0;

@@ -87,31 +87,39 @@ class TQuoteLines::Splitter {
     std::uint64_t seen = 0;
     std::uint64_t equals = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time where the machine has the registers for it.
+    // Sixteen bytes at a time where the machine has the registers for it. What the blocks hold
+    // is gathered in registers and looked at once at the end, or at the block a NUL ends.
     const __m128i highestControl = _mm_set1_epi8(0x0D);
     const __m128i equalsSign = _mm_set1_epi8('=');
+    __m128i bytesSeen = _mm_setzero_si128();
+    __m128i equalsSeen = _mm_setzero_si128();
+    const auto gather = [&](unsigned aHighBits, unsigned aEqualsBits) {
+      seen |=
+          (aHighBits | static_cast<unsigned>(_mm_movemask_epi8(bytesSeen))) != 0 ? kByteTops : 0;
+      equals |= aEqualsBits | static_cast<unsigned>(_mm_movemask_epi8(equalsSeen));
+    };
     for (; limit - p >= 16; p += 16) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       const __m128i atMostControl = _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestControl), bytes);
-      const auto highBits = static_cast<unsigned>(_mm_movemask_epi8(bytes));
-      const auto equalsBits =
-          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, equalsSign)));
+      const __m128i equalsHere = _mm_cmpeq_epi8(bytes, equalsSign);
       for (auto controls = static_cast<unsigned>(_mm_movemask_epi8(atMostControl)); controls != 0;
            controls &= controls - 1) {
         const int index = std::countr_zero(controls);
         const char* const at = p + index;
         if (*at == '\0') {
-          seen |= (highBits & ((1u << index) - 1)) != 0 ? kByteTops : 0;
-          equals |= equalsBits & ((1u << index) - 1);
+          const unsigned before = (1u << index) - 1;
+          gather(static_cast<unsigned>(_mm_movemask_epi8(bytes)) & before,
+                 static_cast<unsigned>(_mm_movemask_epi8(equalsHere)) & before);
           return Stop(at, seen, equals, true);
         }
         // The LF of a CR LF needs no look of its own.
         if (CutAt(text, at, arrived))
           controls &= ~(2u << index);
       }
-      seen |= highBits != 0 ? kByteTops : 0;
-      equals |= equalsBits;
+      bytesSeen = _mm_or_si128(bytesSeen, bytes);
+      equalsSeen = _mm_or_si128(equalsSeen, equalsHere);
     }
+    gather(0, 0);
 #endif
     if constexpr (std::endian::native == std::endian::little) {
       for (; limit - p >= 8; p += 8) {

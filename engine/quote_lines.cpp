@@ -24,6 +24,9 @@ constexpr std::uint64_t kLargestFirstBuffer = std::uint64_t{256} << 20;
 constexpr std::size_t kShortLineBytes = 24;
 // Read in pieces that stay in the cache until they are split.
 constexpr std::size_t kReadPieceSize = 256 * 1024;
+// A file read a piece at a time keeps at most about this much of itself, so that its lines are
+// read while their bytes are still in the cache.
+constexpr std::size_t kWindowBytes = 512 * 1024;
 
 // The high bit of each byte of aWord below 0x0E (CR, LF and NUL are), and no other bit: no
 // carry crosses a byte. Printable text has none, so most words need no further look.
@@ -41,10 +44,20 @@ std::uint64_t EqualsBytes(std::uint64_t aWord) {
 }  // namespace
 
 // Cuts the text into lines while it is being read, so that each piece is scanned while it is
-// still in the cache.
+// still in the cache. Where it is keeps from piece to piece in the lines' split state.
 class TQuoteLines::Splitter {
  public:
-  Splitter(TQuoteLines& aLines, std::size_t aExpectedSize) : lines_(aLines) {
+  explicit Splitter(TQuoteLines& aLines)
+      : lines_(aLines),
+        scanned_(aLines.split_.scanned),
+        lineStart_(aLines.split_.lineStart),
+        endedByNul_(aLines.split_.endedByNul),
+        seen_(aLines.split_.seen),
+        equals_(aLines.split_.equals) {}
+
+  // A text of about aExpectedSize bytes starts.
+  void Start(std::size_t aExpectedSize) {
+    lines_.split_ = {};
     lines_.lineCount_ = 0;
     lines_.ReserveLineStarts(aExpectedSize / kShortLineBytes + 2);
     lines_.allAscii_ = true;
@@ -68,8 +81,33 @@ class TQuoteLines::Splitter {
     if (lineStart_ < end)
       lines_.AddLineStart(lineStart_);
     lines_.CloseLastLine(end);
+    TellWhatWasSeen();
+  }
+
+  void TellWhatWasSeen() {
     lines_.allAscii_ = (seen_ & kByteTops) == 0;
     lines_.holdsEquals_ = equals_ != 0;
+  }
+
+  // Every line cut so far can be read; what the bytes scanned hold is told.
+  void EndLinesCut() {
+    lines_.CloseLastLine(lineStart_);
+    TellWhatWasSeen();
+  }
+
+  // The bytes from the start of the line not yet cut on, moved to the front of the buffer and
+  // scanned again; the lines before them are let go.
+  void KeepUncutLine() {
+    const std::size_t keep = lineStart_;
+    if (keep == 0)
+      return;
+    char* const text = lines_.buffer_.get();
+    std::memmove(text, text + keep, lines_.size_ - keep);
+    lines_.size_ -= keep;
+    lines_.firstIndex_ += lines_.lineCount_;
+    lines_.lineCount_ = 0;
+    scanned_ = lineStart_ = 0;
+    seen_ = equals_ = 0;
   }
 
  private:
@@ -171,12 +209,17 @@ class TQuoteLines::Splitter {
   }
 
   TQuoteLines& lines_;
-  std::size_t scanned_ = 0;
-  std::size_t lineStart_ = 0;
-  bool endedByNul_ = false;
-  std::uint64_t seen_ = 0;
-  std::uint64_t equals_ = 0;
+  std::size_t& scanned_;
+  std::size_t& lineStart_;
+  bool& endedByNul_;
+  std::uint64_t& seen_;
+  std::uint64_t& equals_;
 };
+
+TQuoteLines::TQuoteLines() = default;
+TQuoteLines::~TQuoteLines() = default;
+TQuoteLines::TQuoteLines(TQuoteLines&&) noexcept = default;
+TQuoteLines& TQuoteLines::operator=(TQuoteLines&&) noexcept = default;
 
 void TQuoteLines::LoadFromFile(const std::string& aFileName, std::uint64_t aMaxBytes) {
   Clear();
@@ -192,10 +235,14 @@ void TQuoteLines::SetText(std::string_view aBytes) {
   Clear();
   std::copy(aBytes.begin(), aBytes.end(), Reserve(aBytes.size()));
   size_ = aBytes.size();
-  Splitter(*this, size_).Finish();
+  Splitter splitter(*this);
+  splitter.Start(size_);
+  splitter.Finish();
 }
 
 void TQuoteLines::Clear() {
+  file_.reset();
+  firstIndex_ = 0;
   size_ = 0;
   allAscii_ = true;
   holdsEquals_ = false;
@@ -231,7 +278,8 @@ void TQuoteLines::ReadAndSplit(const std::string& aFileName, std::uint64_t aMaxB
   // One byte more than expected, so that a full read shows the end without a second call
   // when the size was right.
   auto capacity = static_cast<std::size_t>(std::min(file.Size(), kLargestFirstBuffer) + 1);
-  Splitter splitter(*this, capacity);
+  Splitter splitter(*this);
+  splitter.Start(capacity);
   for (bool atEnd = false; !atEnd; capacity *= 2) {
     char* const data = Reserve(capacity);
     while (size_ < capacity) {
@@ -245,6 +293,43 @@ void TQuoteLines::ReadAndSplit(const std::string& aFileName, std::uint64_t aMaxB
     }
   }
   splitter.Finish();
+}
+
+}  // namespace melquon
+
+namespace melquon {
+
+void TQuoteLines::Open(const std::string& aFileName, std::uint64_t aMaxBytes) {
+  Clear();
+  file_ = std::make_unique<TRegularFileReader>(aFileName, aMaxBytes);
+  Reserve(kWindowBytes);
+  Splitter(*this).Start(std::min(capacity_, kWindowBytes));
+}
+
+bool TQuoteLines::ReadMore() {
+  if (!file_)
+    return false;
+  try {
+    Splitter splitter(*this);
+    splitter.KeepUncutLine();
+    // A line longer than the buffer: room for more of it.
+    if (size_ == capacity_)
+      Reserve(capacity_ + 1);
+    const std::size_t got =
+        file_->Read(buffer_.get() + size_, std::min(capacity_ - size_, kWindowBytes));
+    size_ += got;
+    splitter.ScanArrived();
+    if (got != 0 && !splitter.EndedByNul()) {
+      splitter.EndLinesCut();
+      return true;
+    }
+    splitter.Finish();
+    file_.reset();
+    return false;
+  } catch (...) {
+    Clear();
+    throw;
+  }
 }
 
 }  // namespace melquon

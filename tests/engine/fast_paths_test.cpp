@@ -251,6 +251,27 @@ bool HoldsEquals(const std::vector<std::string>& aLines) {
                      [](const std::string& aLine) { return aLine.find('=') != std::string::npos; });
 }
 
+// The lines of a file read a piece at a time, each piece's lines following the last's; what a
+// piece is said to hold is true of its lines.
+std::vector<std::string> LinesReadInPieces(const std::string& aFile) {
+  TQuoteLines lines;
+  lines.Open(aFile);
+  std::vector<std::string> read;
+  for (bool more = true; more;) {
+    more = lines.ReadMore();
+    EXPECT_EQ(lines.FirstIndex(), read.size());
+    std::vector<std::string> piece;
+    for (std::size_t i = lines.FirstIndex(); i < lines.Count(); ++i)
+      piece.emplace_back(lines.Line(i));
+    EXPECT_TRUE(!lines.AllAscii() || std::all_of(piece.begin(), piece.end(), [](auto& aLine) {
+      return std::all_of(aLine.begin(), aLine.end(), [](char c) { return c >= 0; });
+    }));
+    EXPECT_TRUE(lines.HoldsEquals() || !HoldsEquals(piece));
+    read.insert(read.end(), piece.begin(), piece.end());
+  }
+  return read;
+}
+
 std::string RandomLinesText(SplitMix64& aRandom, std::size_t aLength) {
   static const char kBytes[] = {'a',  'b',  ' ',    ';',    '\r', '\n',
                                 '\r', '\n', '\xC0', '\x7F', '=',  '\0'};
@@ -294,6 +315,9 @@ TEST(FastPathTest, LineSplitterCutsWhatThePlainLineRuleCuts) {
     if (i % 2 == 0) {
       std::replace(text.begin(), text.end(), '=', 'y');
     }
+    if (i % 4 == 1) {
+      text.insert(random.Below(text.size()), 700 * 1024, 'w');  // a line longer than a piece
+    }
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
     bool allAscii = false;
     const std::vector<std::string> expected = PlainLines(text, allAscii);
@@ -301,6 +325,7 @@ TEST(FastPathTest, LineSplitterCutsWhatThePlainLineRuleCuts) {
     ASSERT_EQ(LinesOf(lines), expected) << "file " << i;
     ASSERT_EQ(lines.AllAscii(), allAscii) << "file " << i;
     ASSERT_EQ(lines.HoldsEquals(), HoldsEquals(expected)) << "file " << i;
+    ASSERT_EQ(LinesReadInPieces(file), expected) << "file " << i;
   }
   std::filesystem::remove(file);
 }

@@ -140,8 +140,8 @@ class TCalculation::DirectSink {
   bool Passes(std::int32_t aLevel) const { return run_.log_.Passes(aLevel); }
   void Line(std::int32_t aLevel, const std::string& aText) { run_.log_.Line(aLevel, aText, false); }
   void Looked(const std::string& aOpenName) { run_.NoteLooked(aOpenName); }
-  void Loaded(const TQuoteLines& aLines) {
-    run_.NoteLoaded(aLines.Count(), [&aLines] { return EvidenceLines(aLines); });
+  void Loaded(std::size_t aLineCount, const std::vector<std::string>& aFirstLines) {
+    run_.NoteLoaded(aLineCount, [&aFirstLines] { return aFirstLines; });
     if (run_.observer_ != nullptr)
       run_.observer_->DayLoaded(dayIndex_);
   }
@@ -293,9 +293,16 @@ void TCalculation::CountDayReadAhead(std::int32_t aDayIndex, TDayPipeline& aPipe
       }
       logUpTo(aLineIndex - 1);
     };
+    // Reading looks at the token between two blocks with lines on both sides of the cut: known
+    // from the line count of a file read whole first; of a file read a piece at a time, a block
+    // is handed on at such a look, and the last part shows the lines read past a cut.
     const auto lineCount = static_cast<std::int64_t>(aPart.LineCount);
-    for (; aPart.Loaded && nextLook < lineCount && nextLook <= aPart.ReadUpTo;
-         nextLook += kLinesBetweenCancelChecks) {
+    const auto readLooked = [&] {
+      if (aPart.Loaded)
+        return nextLook < lineCount && nextLook <= aPart.ReadUpTo;
+      return aPart.Finished ? nextLook < aPart.ReadUpTo : nextLook <= aPart.ReadUpTo;
+    };
+    for (; readLooked(); nextLook += kLinesBetweenCancelChecks) {
       countBefore(nextLook);
       ThrowIfCancelled(aCancel);
     }

@@ -100,11 +100,11 @@ class TDayOutcomeReader::Sink {
     block_.Log.push_back({TDayLogLine::kAfterAllLines, aLevel, std::move(aText)});
   }
   void Looked(const std::string& aOpenName) { block_.OpenName = aOpenName; }
-  void Loaded(const TQuoteLines& aLines) {
+  void Loaded(std::size_t aLineCount, const std::vector<std::string>& aFirstLines) {
     PlaceLinesAt(-1);
     block_.Loaded = true;
-    block_.LineCount = aLines.Count();
-    block_.FirstLines = EvidenceLines(aLines);
+    block_.LineCount = aLineCount;
+    block_.FirstLines = aFirstLines;
   }
   void Quote(std::int32_t aIndex, double aValue, std::int32_t aTimeOfDayMs) {
     block_.Quotes.push_back({aIndex, aTimeOfDayMs, aValue});

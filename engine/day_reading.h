@@ -21,15 +21,20 @@ namespace melquon {
 // blocks of so many lines, with a look at the token between them.
 constexpr std::int64_t kLinesBetweenCancelChecks = 4096;
 
-// The first lines of the first file read, as text: the evidence when the pattern matches
-// nothing.
-inline std::vector<std::string> EvidenceLines(const TQuoteLines& aLines) {
-  constexpr std::size_t kEvidenceLines = 3;
-  std::vector<std::string> lines;
-  for (std::size_t i = 0; i < std::min(aLines.Count(), kEvidenceLines); ++i)
-    lines.push_back(Cp1251ToUtf8(aLines.Line(i)));
-  return lines;
-}
+// The first lines of a file, as text: the evidence when the pattern matches nothing. Taken
+// while the lines are held, from the first pieces of a file read a piece at a time.
+class TEvidenceLines {
+ public:
+  void Take(const TQuoteLines& aLines) {
+    constexpr std::size_t kEvidenceLines = 3;
+    while (lines_.size() < kEvidenceLines && lines_.size() < aLines.Count())
+      lines_.push_back(Cp1251ToUtf8(aLines.Line(lines_.size())));
+  }
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+ private:
+  std::vector<std::string> lines_;
+};
 
 // The expression of a run: every match of a line replaced, letters in either case.
 inline void SetRunMatching(TRegExp& aRegExp) {
@@ -38,21 +43,50 @@ inline void SetRunMatching(TRegExp& aRegExp) {
   aRegExp.Multiline = true;
 }
 
+// Reads the quotes of the lines aLines holds from aQuoteIndex on, in blocks of
+// kLinesBetweenCancelChecks lines ending at aBlockEnd; aMore tells that more lines follow the
+// ones held. Between two blocks with lines on both sides of the cut, aSink's BlockDone.
+template <typename Sink>
+void ReadQuotesHeld(const TRunSnapshot& aRun, TQuoteSource& aSource, const TQuoteLines& aLines,
+                    bool aMore, std::int32_t& aQuoteIndex, std::int64_t& aBlockEnd, Sink& aSink) {
+  const auto held = static_cast<std::int64_t>(aLines.Count());
+  double quoteValue = 0.0;
+  for (;;) {
+    while (aSource.NextPreparedQuote(aLines, aQuoteIndex, quoteValue, aBlockEnd)) {
+      aSink.Reached(aQuoteIndex);
+      aSink.Quote(aQuoteIndex, quoteValue, aSource.QuoteTimeOfDayMs());
+    }
+    // The lines after those held come with the next piece.
+    if (aMore && aQuoteIndex >= held)
+      aQuoteIndex = static_cast<std::int32_t>(held - 1);
+    aSink.Reached(aQuoteIndex);
+    if (aBlockEnd >= held)
+      return;
+    aSink.BlockDone();
+    aBlockEnd += kLinesBetweenCancelChecks;
+    // The run's settings stay as they are while it reads.
+    aSource.Prepare(aRun.Contract);
+  }
+}
+
 // Reads one day file of a run and tells aSink what it finds, in reading order, so that the
 // counting thread and a thread that reads ahead of it share one reading of a day. aSink has:
 //   Passes(level), Line(level, text)  the day's log lines;
 //   Looked(openName)                  the file looked for, before it is looked for;
-//   Loaded(lines)                     the lines of a file that was read;
+//   Loaded(lineCount, firstLines)     that a file was read, its line count and first lines;
 //   Quote(index, value, timeOfDayMs)  each accepted quote;
 //   Reached(lineIndex)                after each look for a quote: lines up to it are read;
 //   BlockDone()                       between blocks of kLinesBetweenCancelChecks lines.
-// Returns the number of lines of the day file.
+// A file is read a piece at a time, each piece's quotes read while its bytes are in the cache,
+// and Loaded told at its end; but where the detail lines are kept, which tell the line count
+// before the first quote, it is read whole first. Returns the number of lines of the day file.
 template <typename Sink>
 std::size_t ReadDay(const TRunSnapshot& aRun, TQuoteSource& aSource, TQuoteLines& aLines,
                     std::int32_t aDayIndex, TDateTime aDate, Sink& aSink) {
+  const bool detailKept = aSink.Passes(3);
   // Detail lines are dropped at the usual threshold, so their text is only built when wanted.
-  const auto detail = [&aSink](const auto& aMakeText) {
-    if (aSink.Passes(3))
+  const auto detail = [&](const auto& aMakeText) {
+    if (detailKept)
       aSink.Line(3, aMakeText());
   };
   const std::string fileName = GetDayFileName(aRun.Settings, aDate);
@@ -67,37 +101,48 @@ std::size_t ReadDay(const TRunSnapshot& aRun, TQuoteSource& aSource, TQuoteLines
   }
   detail([&] { return "File " + fileName + " exists. Extracting Data..."; });
   aLines.Clear();
-  // A day file is read whole; a FIFO or a device in its place is passed over like a missing
-  // file, and a file past the bound fails the run with a word on how to raise it.
+  // A FIFO or a device in place of a day file is passed over like a missing file, and a file
+  // past the bound fails the run with a word on how to raise it.
+  const auto readFile = [&](const auto& aRead) {
+    try {
+      return aRead();
+    } catch (const EFileTooLarge& e) {
+      throw EFileTooLarge(std::string(e.what()) +
+                          "; MaxDayFileMB in the COMMON section of the settings file raises it");
+    }
+  };
   try {
-    aLines.LoadFromFile(openName, aRun.Settings.MaxDayFileBytes());
+    readFile([&] {
+      if (detailKept)
+        aLines.LoadFromFile(openName, aRun.Settings.MaxDayFileBytes());
+      else
+        aLines.Open(openName, aRun.Settings.MaxDayFileBytes());
+    });
   } catch (const ENotRegularFile& e) {
     if (aSink.Passes(1))
       aSink.Line(1, "File " + fileName + " not read. " + e.what());
     return 0;
-  } catch (const EFileTooLarge& e) {
-    throw EFileTooLarge(std::string(e.what()) +
-                        "; MaxDayFileMB in the COMMON section of the settings file raises it");
   }
-  detail([&] { return "QuoteSL lines count =" + IntToStr(aLines.Count()); });
-  aSink.Loaded(aLines);
-
-  const auto lineCount = static_cast<std::int64_t>(aLines.Count());
+  TEvidenceLines evidence;
+  if (detailKept) {
+    detail([&] { return "QuoteSL lines count =" + IntToStr(aLines.Count()); });
+    evidence.Take(aLines);
+    aSink.Loaded(aLines.Count(), evidence.Lines());
+  }
   std::int32_t quoteIndex = -1;
-  double quoteValue = 0.0;
-  for (std::int64_t stop = std::min(lineCount, kLinesBetweenCancelChecks);;
-       stop = std::min(lineCount, stop + kLinesBetweenCancelChecks)) {
-    // The run's settings stay as they are while it reads.
-    aSource.Prepare(aRun.Contract);
-    while (aSource.NextPreparedQuote(aLines, quoteIndex, quoteValue, stop)) {
-      aSink.Reached(quoteIndex);
-      aSink.Quote(quoteIndex, quoteValue, aSource.QuoteTimeOfDayMs());
+  std::int64_t blockEnd = kLinesBetweenCancelChecks;
+  aSource.Prepare(aRun.Contract);
+  for (bool more = !detailKept;;) {
+    if (more) {
+      more = readFile([&] { return aLines.ReadMore(); });
+      evidence.Take(aLines);
     }
-    aSink.Reached(quoteIndex);
-    if (stop >= lineCount)
+    ReadQuotesHeld(aRun, aSource, aLines, more, quoteIndex, blockEnd, aSink);
+    if (!more)
       break;
-    aSink.BlockDone();
   }
+  if (!detailKept)
+    aSink.Loaded(aLines.Count(), evidence.Lines());
   detail([&] { return "No more quotes in " + fileName; });
   return aLines.Count();
 }

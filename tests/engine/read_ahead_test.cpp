@@ -272,8 +272,8 @@ TEST_F(ReadAheadTest, AFailingDayFailsTheRunAtThatDayWithTheSameLog) {
 // Asks for a cancel when the counting reaches a given day's first move.
 class CancellingLog : public test::TRecordingRunLog {
  public:
-  CancellingLog(TCancelToken& aToken, std::int32_t aDay)
-      : TRecordingRunLog(3), token_(aToken), day_(aDay) {}
+  CancellingLog(TCancelToken& aToken, std::int32_t aDay, std::int32_t aThreshold = 3)
+      : TRecordingRunLog(aThreshold), token_(aToken), day_(aDay) {}
   void MoveCounted(const TCountedMove& aMove) override {
     if (aMove.DayIndex == day_)
       token_.Cancel();
@@ -296,6 +296,27 @@ TEST_F(ReadAheadTest, ACancelLeavesNoResultAndTheSameLogUpToIt) {
     EXPECT_TRUE(alone.counts.empty());
     for (const std::int32_t threads : kThreadCounts)
       EXPECT_TRUE(cancelled(threads) == alone) << threads << " threads, day " << day;
+  }
+}
+
+// A day file read a piece at a time, as it is but where the detail lines are kept, counts, logs
+// and stops at a cancel as it does read whole first, on one thread or many; the large day spans
+// several pieces.
+TEST_F(ReadAheadTest, ADayReadInPiecesCountsLogsAndStopsAsOneReadWhole) {
+  const auto withoutDetail = [](Outcome aOutcome) {
+    std::erase_if(aOutcome.lines, [](const std::string& aLine) { return aLine.starts_with("3|"); });
+    return aOutcome;
+  };
+  const auto cancelled = [](std::int32_t aThreads, std::int32_t aThreshold) {
+    TCancelToken token;
+    return RunOf(Snapshot(aThreads), CancellingLog(token, kLargeDay, aThreshold), &token);
+  };
+  const Outcome whole = withoutDetail(RunOf(Snapshot(1)));
+  const Outcome wholeCancelled = withoutDetail(cancelled(1, 3));
+  ASSERT_NE(wholeCancelled.error.find("cancelled"), std::string::npos) << wholeCancelled.error;
+  for (const std::int32_t threads : {1, 2, 7}) {
+    EXPECT_TRUE(RunOf(Snapshot(threads), test::TRecordingRunLog(2)) == whole) << threads;
+    EXPECT_TRUE(cancelled(threads, 2) == wholeCancelled) << threads;
   }
 }
 

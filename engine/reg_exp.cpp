@@ -432,6 +432,12 @@ struct TRegExp::Impl {
       if (!shapeNeedsNoLineEnds || aWithoutLineEnds || !HasLineEnd(aSource))
         return 0;
     }
+    return MatchWithEngine(aSource, aStart, aKnownValid);
+  }
+
+  // PCRE2 itself, out of the way of the walk.
+  [[gnu::noinline]] std::uint32_t MatchWithEngine(std::string_view aSource, std::size_t aStart,
+                                                  bool aKnownValid) {
     const auto subject = reinterpret_cast<PCRE2_SPTR>(aSource.data());
     const int rc = aKnownValid && jitCompiled
                        ? pcre2_jit_match(code.get(), subject, aSource.size(), aStart, 0,

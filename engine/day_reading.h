@@ -69,6 +69,39 @@ void ReadQuotesHeld(const TRunSnapshot& aRun, TQuoteSource& aSource, const TQuot
   }
 }
 
+// Calls aRead, which reads a day file: a file past the bound fails the run with a word on how
+// to raise it.
+template <typename Read>
+auto ReadingDayFile(const Read& aRead) {
+  try {
+    return aRead();
+  } catch (const EFileTooLarge& e) {
+    throw EFileTooLarge(std::string(e.what()) +
+                        "; MaxDayFileMB in the COMMON section of the settings file raises it");
+  }
+}
+
+// Reads the day file aOpenName whole (aWhole) or opens it to be read a piece at a time; false,
+// told aSink, when a FIFO or a device in its place is passed over like a missing file.
+template <typename Sink>
+bool OpenDayFile(const TRunSnapshot& aRun, TQuoteLines& aLines, const std::string& aOpenName,
+                 const std::string& aFileName, bool aWhole, Sink& aSink) {
+  aLines.Clear();
+  try {
+    ReadingDayFile([&] {
+      if (aWhole)
+        aLines.LoadFromFile(aOpenName, aRun.Settings.MaxDayFileBytes());
+      else
+        aLines.Open(aOpenName, aRun.Settings.MaxDayFileBytes());
+    });
+    return true;
+  } catch (const ENotRegularFile& e) {
+    if (aSink.Passes(1))
+      aSink.Line(1, "File " + aFileName + " not read. " + e.what());
+    return false;
+  }
+}
+
 // Reads one day file of a run and tells aSink what it finds, in reading order, so that the
 // counting thread and a thread that reads ahead of it share one reading of a day. aSink has:
 //   Passes(level), Line(level, text)  the day's log lines;
@@ -100,29 +133,8 @@ std::size_t ReadDay(const TRunSnapshot& aRun, TQuoteSource& aSource, TQuoteLines
     return 0;
   }
   detail([&] { return "File " + fileName + " exists. Extracting Data..."; });
-  aLines.Clear();
-  // A FIFO or a device in place of a day file is passed over like a missing file, and a file
-  // past the bound fails the run with a word on how to raise it.
-  const auto readFile = [&](const auto& aRead) {
-    try {
-      return aRead();
-    } catch (const EFileTooLarge& e) {
-      throw EFileTooLarge(std::string(e.what()) +
-                          "; MaxDayFileMB in the COMMON section of the settings file raises it");
-    }
-  };
-  try {
-    readFile([&] {
-      if (detailKept)
-        aLines.LoadFromFile(openName, aRun.Settings.MaxDayFileBytes());
-      else
-        aLines.Open(openName, aRun.Settings.MaxDayFileBytes());
-    });
-  } catch (const ENotRegularFile& e) {
-    if (aSink.Passes(1))
-      aSink.Line(1, "File " + fileName + " not read. " + e.what());
+  if (!OpenDayFile(aRun, aLines, openName, fileName, detailKept, aSink))
     return 0;
-  }
   TEvidenceLines evidence;
   if (detailKept) {
     detail([&] { return "QuoteSL lines count =" + IntToStr(aLines.Count()); });
@@ -134,7 +146,7 @@ std::size_t ReadDay(const TRunSnapshot& aRun, TQuoteSource& aSource, TQuoteLines
   aSource.Prepare(aRun.Contract);
   for (bool more = !detailKept;;) {
     if (more) {
-      more = readFile([&] { return aLines.ReadMore(); });
+      more = ReadingDayFile([&] { return aLines.ReadMore(); });
       evidence.Take(aLines);
     }
     ReadQuotesHeld(aRun, aSource, aLines, more, quoteIndex, blockEnd, aSink);

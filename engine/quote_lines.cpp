@@ -295,10 +295,6 @@ void TQuoteLines::ReadAndSplit(const std::string& aFileName, std::uint64_t aMaxB
   splitter.Finish();
 }
 
-}  // namespace melquon
-
-namespace melquon {
-
 void TQuoteLines::Open(const std::string& aFileName, std::uint64_t aMaxBytes) {
   Clear();
   file_ = std::make_unique<TRegularFileReader>(aFileName, aMaxBytes);

@@ -11,6 +11,15 @@ namespace melquon {
 
 // A step of varying length must be followed by a step that takes at least one byte, none of
 // which it takes itself, unless it is the last step.
+// Every byte but CR and LF, as "." is: a line cut from a file holds nothing else.
+bool TLineShape::TakesAllButLineEnds(const ByteSet& aSet) {
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    if (byte != '\r' && byte != '\n' && !Holds(aSet, static_cast<unsigned char>(byte)))
+      return false;
+  }
+  return true;
+}
+
 bool TLineShape::TakesAllItCan(const std::vector<PatternStep>& aSteps) {
   for (std::size_t i = 0; i + 1 < aSteps.size(); ++i) {
     const PatternStep& step = aSteps[i];

@@ -94,13 +94,7 @@ class TLineShape {
   static bool Holds(const ByteSet& aSet, unsigned char aByte) {
     return (aSet[aByte >> 6] >> (aByte & 63) & 1) != 0;
   }
-  static bool TakesAllButLineEnds(const ByteSet& aSet) {
-    for (unsigned byte = 0; byte < 256; ++byte) {
-      if (byte != '\r' && byte != '\n' && !Holds(aSet, static_cast<unsigned char>(byte)))
-        return false;
-    }
-    return true;
-  }
+  static bool TakesAllButLineEnds(const ByteSet& aSet);
   static bool TakesAllItCan(const std::vector<PatternStep>& aSteps);
   bool Lower(const std::vector<PatternStep>& aSteps);
   std::uint32_t TableOf(const ByteSet& aSet);

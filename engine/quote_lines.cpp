@@ -299,7 +299,7 @@ void TQuoteLines::Open(const std::string& aFileName, std::uint64_t aMaxBytes) {
   Clear();
   file_ = std::make_unique<TRegularFileReader>(aFileName, aMaxBytes);
   Reserve(kWindowBytes);
-  Splitter(*this).Start(std::min(capacity_, kWindowBytes));
+  Splitter(*this).Start(kWindowBytes);
 }
 
 bool TQuoteLines::ReadMore() {

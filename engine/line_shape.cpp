@@ -238,45 +238,67 @@ inline bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes
   return (((word - last.low) | (last.high - word)) & last.care) == 0;
 }
 
-bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets, bool aWithoutLineEnds) const {
+// Groups come in pairs of slots: two at a time.
+inline void TLineShape::PlaceMarks(const Step& aRun, const std::size_t* aMarkOffsets,
+                                   std::size_t aStart, std::size_t* aOffsets) {
+  std::size_t* const slots = aOffsets + aRun.firstSlot;
+  const std::size_t* const offsets = aMarkOffsets + aRun.firstMark;
+  std::uint32_t i = 0;
+  for (; i + 2 <= aRun.marks; i += 2) {
+    const std::size_t first = offsets[i];
+    const std::size_t second = offsets[i + 1];
+    slots[i] = aStart + first;
+    slots[i + 1] = aStart + second;
+  }
+  if (i < aRun.marks)
+    slots[i] = aStart + offsets[i];
+}
+
+void TLineShape::PlaceFixedOffsets(std::size_t* aOffsets) const {
+  if (!steps_.empty() && !steps_.front().repeat)
+    PlaceMarks(steps_.front(), markOffsets_.data(), 0, aOffsets);
+}
+
+bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets, bool aWithoutLineEnds,
+                       bool aFixedInPlace) const {
   const auto* const bytes = reinterpret_cast<const unsigned char*>(aLine.data());
   const std::size_t size = aLine.size();
   std::size_t at = 0;
-  for (const Step& step : steps_) {
+  const Step* step = steps_.data();
+  const Step* const stepsEnd = step + steps_.size();
+  // The run the pattern begins with starts every line: its offsets are the fixed ones.
+  if (step != stepsEnd && !step->repeat) {
+    if (size < step->count || !RunMatches(*step, bytes, size))
+      return false;
+    if (!aFixedInPlace)
+      PlaceMarks(*step, markOffsets_.data(), 0, aOffsets);
+    at = step->count;
+    ++step;
+  }
+  for (; step != stepsEnd; ++step) {
     const std::size_t start = at;
-    if (!step.repeat) {
-      if (size - at < step.count || !RunMatches(step, bytes + at, size - at))
+    if (!step->repeat) {
+      if (size - at < step->count || !RunMatches(*step, bytes + at, size - at))
         return false;
-      std::size_t* const slots = aOffsets + step.firstSlot;
-      const std::size_t* const offsets = markOffsets_.data() + step.firstMark;
-      // Groups come in pairs of slots: two at a time.
-      std::uint32_t i = 0;
-      for (; i + 2 <= step.marks; i += 2) {
-        const std::size_t first = offsets[i];
-        const std::size_t second = offsets[i + 1];
-        slots[i] = start + first;
-        slots[i + 1] = start + second;
-      }
-      if (i < step.marks)
-        slots[i] = start + offsets[i];
-      at += step.count;
+      PlaceMarks(*step, markOffsets_.data(), start, aOffsets);
+      at += step->count;
     } else {
-      const std::uint8_t* const table = tables_[step.first].data();
-      const std::size_t end = size - at > step.most ? at + step.most : size;
+      const std::uint8_t* const table = tables_[step->first].data();
+      const std::size_t end = size - at > step->most ? at + step->most : size;
       // A line without line ends holds nothing else such a repeat stops at: the ".*" that ends
       // most patterns takes the rest of the line without a look at it.
-      if (aWithoutLineEnds && step.allButLineEnds)
+      if (aWithoutLineEnds && step->allButLineEnds)
         at = end;
       // Eight bytes at a time first, where the set allows; the loop then takes the last few or
       // stops at once at the byte refused.
-      if (step.ranges != 0)
-        at = TakeRanges(repeatRanges_[step.ranges - 1], bytes, at, end);
+      if (step->ranges != 0)
+        at = TakeRanges(repeatRanges_[step->ranges - 1], bytes, at, end);
       while (at < end && table[bytes[at]] != 0)
         ++at;
-      if (at - start < step.count)
+      if (at - start < step->count)
         return false;
-      aOffsets[step.openSlot] = start;
-      aOffsets[step.closeSlot] = at;
+      aOffsets[step->openSlot] = start;
+      aOffsets[step->closeSlot] = at;
     }
   }
   if (toEnd_ && at != size)

@@ -25,8 +25,14 @@ class TLineShape {
 
   // The offsets of the match of aLine (a start and an end for group 0 and each group) into
   // aOffsets, which has room for Pairs() pairs; false when the line does not match.
-  // aWithoutLineEnds tells that the line holds no CR or LF.
-  bool Match(std::string_view aLine, std::size_t* aOffsets, bool aWithoutLineEnds = false) const;
+  // aWithoutLineEnds tells that the line holds no CR or LF. aFixedInPlace tells that aOffsets
+  // already holds what PlaceFixedOffsets writes, which the walk then leaves as it is.
+  bool Match(std::string_view aLine, std::size_t* aOffsets, bool aWithoutLineEnds = false,
+             bool aFixedInPlace = false) const;
+  // The offsets every match has alike: those of the groups of the run the pattern begins with,
+  // which lie at the same place in every line. A caller matching line
+  // after line into the same offsets writes them once.
+  void PlaceFixedOffsets(std::size_t* aOffsets) const;
   std::uint32_t Pairs() const { return groups_ + 1; }
   // Whether group aGroup (0: the whole match) of a match may hold the ASCII character aByte;
   // true for a group the pattern does not have. The engine's matches of the pattern obey it
@@ -103,6 +109,8 @@ class TLineShape {
   static std::size_t TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
                                 std::size_t aAt, std::size_t aEnd);
   bool RunMatches(const Step& aRun, const unsigned char* aBytes, std::size_t aLeft) const;
+  static void PlaceMarks(const Step& aRun, const std::size_t* aMarkOffsets, std::size_t aStart,
+                         std::size_t* aOffsets);
 
   // One table of 256 flags for each distinct set; the sets of the runs' bytes, in order.
   std::vector<std::array<std::uint8_t, 256>> tables_;

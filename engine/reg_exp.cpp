@@ -361,6 +361,8 @@ struct TRegExp::Impl {
   // instead; its offsets go where PCRE2 puts its own.
   std::optional<TLineShape> shape;
   bool shapeNeedsNoLineEnds = false;
+  // The ovector holds the offsets every walk of the shape writes alike; PCRE2 may change them.
+  bool shapeFixedInPlace = false;
   bool jitCompiled = false;
 
   ReplacementProgram replacement;
@@ -394,6 +396,7 @@ struct TRegExp::Impl {
     code.reset();
     matchData.reset();
     ovector = nullptr;
+    shapeFixedInPlace = false;
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     CodePtr compiled{pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
@@ -427,8 +430,14 @@ struct TRegExp::Impl {
     if (shape && aKnownValid) {
       // The walk is the first way PCRE2 tries, and it tries no other start: anchored, and with
       // Multiline a line without line ends.
-      if (aStart == 0 && shape->Match(aSource, ovector, aWithoutLineEnds))
-        return shape->Pairs();
+      if (aStart == 0) {
+        if (!shapeFixedInPlace) {
+          shape->PlaceFixedOffsets(ovector);
+          shapeFixedInPlace = true;
+        }
+        if (shape->Match(aSource, ovector, aWithoutLineEnds, true))
+          return shape->Pairs();
+      }
       if (!shapeNeedsNoLineEnds || aWithoutLineEnds || !HasLineEnd(aSource))
         return 0;
     }
@@ -438,6 +447,7 @@ struct TRegExp::Impl {
   // PCRE2 itself, out of the way of the walk.
   [[gnu::noinline]] std::uint32_t MatchWithEngine(std::string_view aSource, std::size_t aStart,
                                                   bool aKnownValid) {
+    shapeFixedInPlace = false;
     const auto subject = reinterpret_cast<PCRE2_SPTR>(aSource.data());
     const int rc = aKnownValid && jitCompiled
                        ? pcre2_jit_match(code.get(), subject, aSource.size(), aStart, 0,

@@ -135,6 +135,9 @@ TEST(FastPathTest, LineShapeMatchesWherePcre2MatchesWithTheSameOffsets) {
                                  data, nullptr);
       const PCRE2_SIZE* expected = pcre2_get_ovector_pointer(data);
       const std::vector<std::size_t> pcre2(expected, expected + 2 * shape->Pairs());
+      // With Multiline PCRE2 finds the match after a line end: other offsets left behind.
+      if (multiline)
+        regExp.MatchLine("\n" + line);
       const TLineMatch kind = regExp.MatchLine(line);
       const bool whole = rc > 0 && pcre2[0] == 0 && pcre2[1] == line.size() && !line.empty();
       ASSERT_EQ(kind == TLineMatch::kNone, rc < 0) << "/" << pattern << "/ on '" << line << "'";

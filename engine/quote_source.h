@@ -36,8 +36,10 @@ std::string_view GetItemValue(std::string_view aText, std::string_view aName);
 bool HasItemStop(std::string_view aText);
 
 // The first CONTRACT and the first DT item of a replaced line, in one pass: each as
-// GetItemValue finds it.
-void ReadQuoteItems(std::string_view aText, std::string_view& aPrice, std::string_view& aDateTime);
+// GetItemValue finds it. Kept out of the read loop, which would otherwise set up its visitor
+// on every call whether a line needs it or not.
+[[gnu::noinline]] void ReadQuoteItems(std::string_view aText, std::string_view& aPrice,
+                                      std::string_view& aDateTime);
 
 // Optional leading spaces, sign, digits with an optional "." fraction, optional exponent,
 // nothing after. False for any other text, the empty one included.

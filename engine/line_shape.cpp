@@ -207,8 +207,9 @@ void TLineShape::ChunkRun(Step& aRun) {
 // With every byte and bound below 0x80 no subtraction borrows while all bytes are taken, and
 // the lowest byte not taken sets its top bit in one of the two differences. A run of a byte or
 // two is looked up in its tables: cheaper than a word put together byte by byte at a line's end.
-inline bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes,
-                                   std::size_t aLeft) const {
+[[gnu::always_inline]] inline bool TLineShape::RunMatches(const Step& aRun,
+                                                          const unsigned char* aBytes,
+                                                          std::size_t aLeft) const {
   if (aRun.chunks == 0 || aRun.count <= 2) {
     const std::uint32_t* const sets = sets_.data() + aRun.first;
     for (std::uint32_t i = 0; i < aRun.count; ++i) {
@@ -218,6 +219,17 @@ inline bool TLineShape::RunMatches(const Step& aRun, const unsigned char* aBytes
     return true;
   }
   const Chunk* const chunks = chunks_.data() + aRun.firstChunk;
+  // Most lines are long enough to read every chunk as a whole word: no look at what is left.
+  if (aLeft / 8 >= aRun.chunks) {
+    for (const Chunk* chunk = chunks; chunk != chunks + aRun.chunks; ++chunk, aBytes += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, aBytes, 8);
+      word |= chunk->fold;
+      if ((((word - chunk->low) | (chunk->high - word)) & chunk->care) != 0)
+        return false;
+    }
+    return true;
+  }
   std::uint32_t i = 0;
   // Whole words while the line has them.
   for (; i < aRun.chunks && aLeft >= 8; ++i, aBytes += 8, aLeft -= 8) {

@@ -122,6 +122,9 @@ class TQuoteLines::Splitter {
     const char* const arrived = text + lines_.size_;
     const char* const limit = text + aLimit;
     const char* p = text + scanned_;
+    // Kept in a register: the line table's writes could otherwise change it, for all the
+    // compiler knows.
+    std::size_t lineStart = lineStart_;
     std::uint64_t seen = 0;
     std::uint64_t equals = 0;
 #if defined(__SSE2__)
@@ -148,10 +151,10 @@ class TQuoteLines::Splitter {
           const unsigned before = (1u << index) - 1;
           gather(static_cast<unsigned>(_mm_movemask_epi8(bytes)) & before,
                  static_cast<unsigned>(_mm_movemask_epi8(equalsHere)) & before);
-          return Stop(at, seen, equals, true);
+          return Stop(at, seen, equals, true, lineStart);
         }
         // The LF of a CR LF needs no look of its own.
-        if (CutAt(text, at, arrived))
+        if (CutAt(text, at, arrived, lineStart))
           controls &= ~(2u << index);
       }
       bytesSeen = _mm_or_si128(bytesSeen, bytes);
@@ -169,9 +172,9 @@ class TQuoteLines::Splitter {
           if (*at == '\0') {
             seen |= word & ((std::uint64_t{1} << shift) - 1);
             equals |= EqualsBytes(word) & ((std::uint64_t{1} << shift) - 1);
-            return Stop(at, seen, equals, true);
+            return Stop(at, seen, equals, true, lineStart);
           }
-          CutAt(text, at, arrived);
+          CutAt(text, at, arrived, lineStart);
         }
         seen |= word;
         equals |= EqualsBytes(word);
@@ -179,30 +182,32 @@ class TQuoteLines::Splitter {
     }
     for (; aToLimit && p != limit; ++p) {
       if (*p == '\0')
-        return Stop(p, seen, equals, true);
+        return Stop(p, seen, equals, true, lineStart);
       seen |= static_cast<unsigned char>(*p);
       equals |= *p == '=' ? 1 : 0;
-      CutAt(text, p, arrived);
+      CutAt(text, p, arrived, lineStart);
     }
-    Stop(p, seen, equals, false);
+    Stop(p, seen, equals, false, lineStart);
   }
 
   // A CR or LF at aAt ends the line up to it, unless it is the LF of a CR LF already taken;
   // other bytes are passed over. True when it was the CR of a CR LF.
-  bool CutAt(const char* aText, const char* aAt, const char* aArrived) {
+  bool CutAt(const char* aText, const char* aAt, const char* aArrived, std::size_t& aLineStart) {
     if (*aAt != '\r' && *aAt != '\n')
       return false;
     const auto at = static_cast<std::size_t>(aAt - aText);
-    if (at < lineStart_)
+    if (at < aLineStart)
       return false;
-    lines_.AddLineStart(lineStart_);
+    lines_.AddLineStart(aLineStart);
     const bool crLf = *aAt == '\r' && aAt + 1 != aArrived && aAt[1] == '\n';
-    lineStart_ = at + (crLf ? 2 : 1);
+    aLineStart = at + (crLf ? 2 : 1);
     return crLf;
   }
 
-  void Stop(const char* aAt, std::uint64_t aSeen, std::uint64_t aEquals, bool aAtNul) {
+  void Stop(const char* aAt, std::uint64_t aSeen, std::uint64_t aEquals, bool aAtNul,
+            std::size_t aLineStart) {
     scanned_ = static_cast<std::size_t>(aAt - lines_.buffer_.get());
+    lineStart_ = aLineStart;
     seen_ |= aSeen;
     equals_ |= aEquals;
     endedByNul_ = aAtNul;

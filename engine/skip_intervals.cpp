@@ -1,7 +1,5 @@
 #include "engine/skip_intervals.h"
 
-#include <algorithm>
-
 #include "engine/ini_file.h"
 #include "log/write_log.h"
 #include "runtime/errors.h"
@@ -54,10 +52,14 @@ bool TSkipIntervals::IsSkipped(TDateTime aTime) const {
   return IsSkippedMs(TimeOfDayMs(aTime));
 }
 
+// A plain loop: the library's search is unrolled for long ranges, while a day has a window or
+// two, looked at for every quote.
 bool TSkipIntervals::IsSkippedMs(long long aTimeOfDayMs) const {
-  return std::any_of(Items.begin(), Items.end(), [aTimeOfDayMs](const TSkipInterval& window) {
-    return window.ContainsMs(aTimeOfDayMs);
-  });
+  for (const TSkipInterval& window : Items) {
+    if (window.ContainsMs(aTimeOfDayMs))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace melquon

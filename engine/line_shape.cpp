@@ -292,7 +292,9 @@ bool TLineShape::Match(std::string_view aLine, std::size_t* aOffsets, bool aWith
     if (!step->repeat) {
       if (size - at < step->count || !RunMatches(*step, bytes + at, size - at))
         return false;
-      PlaceMarks(*step, markOffsets_.data(), start, aOffsets);
+      // A run of literal text between groups, such as a field separator, marks nothing.
+      if (step->marks != 0)
+        PlaceMarks(*step, markOffsets_.data(), start, aOffsets);
       at += step->count;
     } else {
       const std::uint8_t* const table = tables_[step->first].data();

@@ -207,6 +207,8 @@ void TLineShape::ChunkRun(Step& aRun) {
 // With every byte and bound below 0x80 no subtraction borrows while all bytes are taken, and
 // the lowest byte not taken sets its top bit in one of the two differences. A run of a byte or
 // two is looked up in its tables: cheaper than a word put together byte by byte at a line's end.
+// Always inline: left to itself the compiler made it a call for every run of every line, which
+// cost about a tenth of the run's time.
 [[gnu::always_inline]] inline bool TLineShape::RunMatches(const Step& aRun,
                                                           const unsigned char* aBytes,
                                                           std::size_t aLeft) const {

@@ -30,8 +30,8 @@ class TLineShape {
   bool Match(std::string_view aLine, std::size_t* aOffsets, bool aWithoutLineEnds = false,
              bool aFixedInPlace = false) const;
   // The offsets every match has alike: those of the groups of the run the pattern begins with,
-  // which lie at the same place in every line. A caller matching line
-  // after line into the same offsets writes them once.
+  // which lie at the same place in every line. A caller matching line after line into the same
+  // offsets writes them once.
   void PlaceFixedOffsets(std::size_t* aOffsets) const;
   std::uint32_t Pairs() const { return groups_ + 1; }
   // Whether group aGroup (0: the whole match) of a match may hold the ASCII character aByte;

@@ -9,8 +9,6 @@
 
 namespace melquon {
 
-// A step of varying length must be followed by a step that takes at least one byte, none of
-// which it takes itself, unless it is the last step.
 // Every byte but CR and LF, as "." is: a line cut from a file holds nothing else.
 bool TLineShape::TakesAllButLineEnds(const ByteSet& aSet) {
   for (unsigned byte = 0; byte < 256; ++byte) {
@@ -20,6 +18,8 @@ bool TLineShape::TakesAllButLineEnds(const ByteSet& aSet) {
   return true;
 }
 
+// A step of varying length must be followed by a step that takes at least one byte, none of
+// which it takes itself, unless it is the last step.
 bool TLineShape::TakesAllItCan(const std::vector<PatternStep>& aSteps) {
   for (std::size_t i = 0; i + 1 < aSteps.size(); ++i) {
     const PatternStep& step = aSteps[i];
@@ -205,10 +205,15 @@ void TLineShape::ChunkRun(Step& aRun) {
 }
 
 // With every byte and bound below 0x80 no subtraction borrows while all bytes are taken, and
-// the lowest byte not taken sets its top bit in one of the two differences. A run of a byte or
-// two is looked up in its tables: cheaper than a word put together byte by byte at a line's end.
-// Always inline: left to itself the compiler made it a call for every run of every line, which
-// cost about a tenth of the run's time.
+// the lowest byte not taken sets its top bit in one of the two differences.
+inline bool TLineShape::ChunkTakes(const Chunk& aChunk, std::uint64_t aWord) {
+  const std::uint64_t word = aWord | aChunk.fold;
+  return (((word - aChunk.low) | (aChunk.high - word)) & aChunk.care) == 0;
+}
+
+// A run of a byte or two is looked up in its tables: cheaper than a word put together byte by
+// byte at a line's end. Always inline: left to itself the compiler made it a call for every run
+// of every line, which cost about a tenth of the run's time.
 [[gnu::always_inline]] inline bool TLineShape::RunMatches(const Step& aRun,
                                                           const unsigned char* aBytes,
                                                           std::size_t aLeft) const {
@@ -226,30 +231,23 @@ void TLineShape::ChunkRun(Step& aRun) {
     for (const Chunk* chunk = chunks; chunk != chunks + aRun.chunks; ++chunk, aBytes += 8) {
       std::uint64_t word = 0;
       std::memcpy(&word, aBytes, 8);
-      word |= chunk->fold;
-      if ((((word - chunk->low) | (chunk->high - word)) & chunk->care) != 0)
+      if (!ChunkTakes(*chunk, word))
         return false;
     }
     return true;
   }
+  // Whole words while the line has them, then the last few bytes.
   std::uint32_t i = 0;
-  // Whole words while the line has them.
-  for (; i < aRun.chunks && aLeft >= 8; ++i, aBytes += 8, aLeft -= 8) {
+  for (; aLeft >= 8; ++i, aBytes += 8, aLeft -= 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, aBytes, 8);
-    word |= chunks[i].fold;
-    if ((((word - chunks[i].low) | (chunks[i].high - word)) & chunks[i].care) != 0)
+    if (!ChunkTakes(chunks[i], word))
       return false;
   }
-  if (i == aRun.chunks)
-    return true;
-  // The line ends within the last word: read no further than it.
-  const Chunk& last = chunks[i];
   std::uint64_t word = 0;
-  for (std::uint32_t k = 0; k < last.bytes; ++k)
+  for (std::uint32_t k = 0; k < chunks[i].bytes; ++k)
     word |= std::uint64_t{aBytes[k]} << (8 * k);
-  word |= last.fold;
-  return (((word - last.low) | (last.high - word)) & last.care) == 0;
+  return ChunkTakes(chunks[i], word);
 }
 
 // Groups come in pairs of slots: two at a time.

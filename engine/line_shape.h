@@ -108,6 +108,7 @@ class TLineShape {
   void RangeRepeat(Step& aRepeat);
   static std::size_t TakeRanges(const RepeatRanges& aRanges, const unsigned char* aBytes,
                                 std::size_t aAt, std::size_t aEnd);
+  static bool ChunkTakes(const Chunk& aChunk, std::uint64_t aWord);
   bool RunMatches(const Step& aRun, const unsigned char* aBytes, std::size_t aLeft) const;
   static void PlaceMarks(const Step& aRun, const std::size_t* aMarkOffsets, std::size_t aStart,
                          std::size_t* aOffsets);
